@@ -1,0 +1,303 @@
+// The one seam between Tockmeter and the operating system.
+//
+// Everything above this header is portable and talks to the OS only through these primitives.
+// They are phrased in the OS's own terms (read the performance counter, open a file, convert
+// bytes of a code page), not in terms of the program's features. Two implementations exist:
+// platform/win32/ (the shipped program) and sim/ (a simulated world in virtual time for tests).
+//
+// Every primitive runs on the calling thread. Unless a contract says otherwise, none shows a
+// message and none throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// ---- Clock -------------------------------------------------------------------------------------
+
+// The high-resolution performance counter's current value. Never fails; monotonic.
+std::int64_t QueryCounter();
+
+// Counts per second of QueryCounter; fixed for the life of the process, always above 0.
+std::int64_t QueryCounterFrequency();
+
+// Blocks the calling thread for the given number of milliseconds (0 or less: returns at once,
+// after yielding). The first call in the process raises the system timer resolution to 1 ms,
+// and it stays raised until the process ends.
+void PauseMilliseconds(int milliseconds);
+
+// The local wall-clock date and time of day, as the OS keeps it (no time-zone arithmetic here).
+struct LocalDateTime {
+    int year;   // e.g. 2026
+    int month;  // 1..12
+    int day;    // 1..31
+    int hour;   // 0..23
+    int minute; // 0..59
+    int second; // 0..59 (milliseconds are dropped)
+};
+LocalDateTime ReadLocalDateTime();
+
+// ---- Runtime -----------------------------------------------------------------------------------
+
+// The C runtime's fixed-point conversion ("%.*f") of a finite double with 0..512 decimals.
+// Rounding of halfway cases is the runtime's own.
+std::wstring FormatFixed(double value, int decimals);
+
+// ---- Text encodings ----------------------------------------------------------------------------
+
+// UTF-8 bytes to text. Callers hand over only valid UTF-8 (see text/utf8_text.h for the lossy
+// reader that splits out invalid bytes first).
+std::wstring WideFromUtf8(const std::string& bytes);
+
+// Text to UTF-8 bytes. An unpaired surrogate becomes U+FFFD.
+std::string Utf8FromWide(const std::wstring& text);
+
+// Bytes of the system's ANSI code page to text, one call per run of bytes (no zero-byte rule:
+// every byte given is converted). On Linux ISO 8859-1 stands for the ANSI code page.
+std::wstring WideFromAnsi(const char* bytes, std::size_t count);
+
+// Text to bytes of the ANSI code page; a character the code page lacks becomes the platform's
+// default replacement character. The result holds exactly the converted bytes.
+std::string AnsiFromWide(const std::wstring& text);
+
+// ---- Files -------------------------------------------------------------------------------------
+
+// An open file; 0 is no file.
+using FileHandle = std::intptr_t;
+
+enum class FileAccess { Read, ReadWrite };
+enum class FileShare { None, Read, ReadWrite };
+
+// Opens an existing file (never creates one) with the access asked for, letting other openers
+// share it as given. Returns 0 when the file is missing or the OS refuses the access or sharing.
+FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileShare share);
+
+// Creates a file for reading and writing, or empties an existing one, letting others only read
+// it while it is held. Returns 0 on failure (folder missing or not writable, file read-only).
+FileHandle CreateEmptyFile(const std::wstring& path);
+
+// Size of the open file in bytes, or -1 when it cannot be told.
+std::int64_t FileSize(FileHandle file);
+
+// Reads up to count bytes at the file position into buffer; returns the number read (0 at the
+// end of the file or on failure).
+std::size_t ReadFromFile(FileHandle file, char* buffer, std::size_t count);
+
+// Moves the file position to the start. Returns false on failure.
+bool SeekFileStart(FileHandle file);
+
+// Writes count bytes at the file position. Returns true only when every byte was written.
+bool WriteToFile(FileHandle file, const char* data, std::size_t count);
+
+// Ends the file at the file position. Returns false on failure.
+bool EndFileHere(FileHandle file);
+
+// Forces what was written through to the disk. Returns false on failure.
+bool FlushFileToDisk(FileHandle file);
+
+// Releases the handle; 0 is ignored.
+void CloseFileHandle(FileHandle file);
+
+// Puts the file at source in the place of the file at target in one step, replacing target when
+// it exists, and returns only once the move is on disk. Returns false, with both files as they
+// were, when it cannot.
+bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
+
+// Deletes a file. Returns false when it cannot.
+bool DeleteFileAt(const std::wstring& path);
+
+// ---- The process -------------------------------------------------------------------------------
+
+// Full path of the running program file, whatever its length.
+std::wstring ProgramFilePath();
+
+// ---- The window layer ---------------------------------------------------------------------------
+//
+// The program has one top-level window, the main window (window number 0), with child controls
+// named by the program's own identifiers. Every call below acts on that window or its controls;
+// calls made while the window does not exist, or on an identifier that names no control, do
+// nothing and give 0, -1 or an empty text.
+
+// What the program's controls and window report. The values lie above every window message
+// number, so that a kind and a message number never mean the same thing.
+enum EventKind : int {
+    EventControl = 0x10001, // a control reported a user action; object: the control's identifier
+    EventTimer,             // a window timer expired; object: the timer's identifier
+    EventSize,              // the window got a new inner size (not when minimized)
+    EventClose,             // the user asked to close the window; it stays open
+    EventActivate,          // the window was activated or deactivated
+    EventMove,              // the window was moved
+    EventMinimize,
+    EventMaximize,
+    EventRestore,
+    EventRepaint, // the window's background was repainted
+    EventClick,   // the user clicked on the window's own surface
+};
+
+// Implemented above the seam: the platform calls it from inside TakePlatformMessage (or inside
+// any platform loop, such as an open message box) for each event that its window and controls
+// raise. Detail is what a control reported (its notification code), else 0.
+void RaiseEvent(int kind, int window, int object, int detail);
+
+// Set-up of the window layer (common controls, the icon and the window class). Returns the
+// display's vertical resolution in dots per inch, or 0 when it cannot be read.
+int InitWindowLayer();
+
+// True when the desktop composes windows (on Windows, DWM composition is enabled).
+bool DesktopComposes();
+
+// True when visual styles are in use for this program's controls.
+bool VisualStylesInUse();
+
+// Opens the main window with the given title and a standard sizable frame with a title bar, the
+// window menu, minimize and maximize boxes and no menu bar; its outer frame at left, top (screen
+// pixels) and its client area innerWidth x innerHeight; background the dialog-face colour, the
+// program's icon, the arrow pointer. It is shown in its normal state and activated.
+void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth, int innerHeight);
+
+// Destroys the main window and its controls. Its timers end with it.
+void CloseMainWindow();
+
+// Releases what the window layer still holds (fonts, the tooltip window).
+void ReleaseWindowLayer();
+
+// Child controls, placed in client coordinates, in the window's tab order in order of creation,
+// each with the default user-interface font.
+//
+// A drop-down list the user can only choose from (no typing), its items unsorted, its closed
+// field exactly fieldHeight pixels high and its open list dropping below within totalHeight.
+void CreateDropDownList(int id, int left, int top, int width, int fieldHeight, int totalHeight);
+void CreatePushButton(int id, int left, int top, int width, int height,
+                      const std::wstring& caption);
+// The log control: a multi-line rich text field (the newer rich edit library, else the older
+// one), editable, no word wrap, both scroll bars, scrolling by itself to keep the caret in view,
+// selection kept visible without the focus, no text limit, raising control events on the user's
+// edits and on gaining and losing the focus. A plain Tab typed into it is a tab character.
+void CreateLogControl(int id, int left, int top, int width, int height);
+
+// Gives a control a tooltip (one tooltip window serves all; shown also while the window is
+// inactive; ampersands shown as they are).
+void AddTooltip(int id, const std::wstring& text);
+
+// Makes a font under the program's own font identifier: the face, a character height in pixels
+// (negative: the height of the characters rather than of the cell), normal weight, no italic,
+// underline or strike-out, the default character set, output precision and quality.
+void LoadFont(int fontId, const std::wstring& face, int height);
+// Sets a control's font. A rich text control also takes the automatic text colour again.
+void SetControlFont(int id, int fontId);
+
+// Moves and sizes a control (client coordinates) and repaints it.
+void MoveControl(int id, int left, int top, int width, int height);
+
+// Drop-down list items and selection. Indexes count from 0; -1 is no selection.
+void ListAddItem(int id, const std::wstring& text);
+int ListItemCount(int id);
+std::wstring ListItemText(int id, int index);
+int ListSelectedIndex(int id);
+void ListSelectIndex(int id, int index);
+
+// The log control, in the terms of a multi-line edit field. Paragraph ends count as one
+// character (the control holds a line break as a single CR); a line break the program inserts
+// is a single LF, which the control turns into its own.
+int EditTextLength(int id);                                  // characters
+void EditHideSelection(int id, bool hide);                   // hide or show the selection
+void EditSetSelection(int id, int start, int end);           // caret at end
+void EditReplaceSelection(int id, const std::wstring& text); // kept in the undo history
+int EditLineCount(int id);                                   // 1 for an empty field
+int EditLineIndex(int id, int line);                         // first character, or -1
+int EditLineLength(int id, int characterIndex);              // of the line holding it, without CR
+// Copies up to capacity characters of the line; a line ending in a line break gives its CR.
+std::wstring EditGetLine(int id, int line, int capacity);
+// Selects start to end; a start of -1 removes the selection and leaves the caret where it is.
+void EditExSetSelection(int id, int start, int end);
+
+// Geometry of the main window, in screen pixels.
+struct WindowRect {
+    int left, top, right, bottom;
+};
+struct WindowSize {
+    int width, height;
+};
+WindowRect MainWindowFrame();                   // the outer rectangle as it is now
+WindowSize MainWindowClientSize();              // the client area as it is now
+bool MainWindowIsNormal();                      // neither minimized nor maximized
+WindowRect MainWindowNormalFrame();             // the outer rectangle it has when restored
+WindowSize ClientSizeOfFrame(WindowSize frame); // client area of a frame of that outer size
+
+// Window timers of the main window. Arming an armed identifier restarts it with the new period;
+// disarming one that is not armed does nothing. Expiries that pass while no message is taken
+// give a single timer event.
+void ArmWindowTimer(int timerId, std::uint32_t periodMilliseconds);
+void DisarmWindowTimer(int timerId);
+
+// Takes one pending platform message without waiting; when there is none and timeout is above
+// 0, waits up to timeout milliseconds for one to be pending (input, posted and sent messages,
+// timers, painting, hot keys) and takes it. Offers it to the window's keyboard shortcuts (Tab
+// and Shift+Tab move the focus), else translates and dispatches it; the handling raises events.
+// Returns the message's number, or 0 when no message was taken.
+unsigned TakePlatformMessage(int timeoutMilliseconds);
+
+// A modal message box with one OK button and no icon. While it is open the program's other
+// visible top-level windows are disabled (unless foreground) and lose any topmost state; its
+// owner is the foreground window when that belongs to this process. Returns once the user has
+// closed it; every change to the other windows is undone.
+void ShowMessageBox(const std::wstring& title, const std::wstring& text);
+
+// ---- Serial devices ----------------------------------------------------------------------------
+
+// An open COM device; 0 is no device.
+using DeviceHandle = std::intptr_t;
+
+// Opens a COM device by its full device path for reading and writing, for exclusive use, only if
+// it exists, for synchronous transfers. Returns 0 when it is absent, held by another opener or
+// cannot be opened.
+DeviceHandle OpenComDevice(const std::wstring& devicePath);
+
+// Asks the driver for input and output queues of these sizes; a driver may keep its own.
+void SetComQueueSizes(DeviceHandle device, std::uint32_t inputBytes, std::uint32_t outputBytes);
+
+// Fields of the device's line state to change. Flow-control fields are written only when their
+// write flag is set; every field not written stays as the device reported it.
+struct ComLineChanges {
+    std::uint32_t baudRate = 0;
+    std::uint8_t byteSize = 8;
+    std::uint8_t parity = 0;   // handed to the device unchanged (0: none)
+    bool parityCheck = true;   // whether the device checks parity
+    std::uint8_t stopBits = 0; // 0: one, 1: one and a half, 2: two
+    bool writeCtsFlow = false;
+    bool ctsFlow = false; // output waits for CTS
+    bool writeRtsControl = false;
+    enum RtsControl { RtsDisable = 0, RtsEnable = 1, RtsHandshake = 2 } rtsControl = RtsDisable;
+    bool writeXonXoff = false; // XON/XOFF flow control in both directions, with these values
+    std::uint8_t xonChar = 0x11;
+    std::uint8_t xoffChar = 0x13;
+    std::uint16_t xonLimit = 0;
+    std::uint16_t xoffLimit = 0;
+};
+
+// Reads the device's line state, changes the given fields and writes it back. False when the
+// state cannot be read or the changed state is refused.
+bool ChangeComLineState(DeviceHandle device, const ComLineChanges& changes);
+
+// Time limits in milliseconds, as the device driver applies them to ReadComDevice and
+// WriteComDevice; all read limits 0 means a read waits until every byte asked for has come.
+struct ComTimeouts {
+    std::uint32_t readInterval, readTotalMultiplier, readTotalConstant;
+    std::uint32_t writeTotalMultiplier, writeTotalConstant;
+};
+void SetComTimeouts(DeviceHandle device, const ComTimeouts& timeouts);
+
+// One status query that never waits: the number of received bytes waiting in the input queue.
+// It also clears any line error (framing, overrun, parity) without reporting it. False when the
+// device can no longer be queried (for instance after it was unplugged).
+bool QueryComInput(DeviceHandle device, std::uint32_t& waitingBytes);
+
+// Reads count bytes; under the time limits it may wait for them. Returns the number read, 0 on
+// failure.
+std::size_t ReadComDevice(DeviceHandle device, char* buffer, std::size_t count);
+
+// Writes count bytes. Returns the number written, 0 on failure.
+std::size_t WriteComDevice(DeviceHandle device, const char* bytes, std::size_t count);
+
+// Releases the device; 0 is ignored.
+void CloseComDevice(DeviceHandle device);

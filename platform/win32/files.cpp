@@ -1,0 +1,121 @@
+// Files and the program's own path on Windows.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+// ReadFile and WriteFile take 32-bit counts; larger transfers go in pieces of this size.
+constexpr std::size_t LargestTransfer = 1u << 30;
+
+HANDLE HandleOf(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileHandle FileHandleOf(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(handle);
+}
+
+DWORD ShareModeOf(FileShare share) {
+    switch (share) {
+    case FileShare::Read:
+        return FILE_SHARE_READ;
+    case FileShare::ReadWrite:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case FileShare::None:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileShare share) {
+    const DWORD desired =
+        access == FileAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    return FileHandleOf(CreateFileW(path.c_str(), desired, ShareModeOf(share), nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle CreateEmptyFile(const std::wstring& path) {
+    return FileHandleOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::int64_t FileSize(FileHandle file) {
+    LARGE_INTEGER size;
+    return GetFileSizeEx(HandleOf(file), &size) ? size.QuadPart : -1;
+}
+
+std::size_t ReadFromFile(FileHandle file, char* buffer, std::size_t count) {
+    std::size_t total = 0;
+    while (total < count) {
+        const std::size_t piece = count - total < LargestTransfer ? count - total : LargestTransfer;
+        DWORD got = 0;
+        if (!ReadFile(HandleOf(file), buffer + total, static_cast<DWORD>(piece), &got, nullptr) ||
+            got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+bool SeekFileStart(FileHandle file) {
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(HandleOf(file), start, nullptr, FILE_BEGIN) != 0;
+}
+
+bool WriteToFile(FileHandle file, const char* data, std::size_t count) {
+    std::size_t total = 0;
+    while (total < count) {
+        const std::size_t piece = count - total < LargestTransfer ? count - total : LargestTransfer;
+        DWORD written = 0;
+        if (!WriteFile(HandleOf(file), data + total, static_cast<DWORD>(piece), &written,
+                       nullptr) ||
+            written == 0)
+            return false;
+        total += written;
+    }
+    return true;
+}
+
+bool EndFileHere(FileHandle file) {
+    return SetEndOfFile(HandleOf(file)) != 0;
+}
+
+bool FlushFileToDisk(FileHandle file) {
+    return FlushFileBuffers(HandleOf(file)) != 0;
+}
+
+void CloseFileHandle(FileHandle file) {
+    if (file != 0)
+        CloseHandle(HandleOf(file));
+}
+
+bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
+    return MoveFileExW(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool DeleteFileAt(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != 0;
+}
+
+std::wstring ProgramFilePath() {
+    // Paths may be longer than MAX_PATH; grow the buffer until the whole path fits.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        if (buffer.size() >= 65536)
+            return std::wstring(buffer.data(), length); // beyond any path Windows can hold
+        buffer.resize(buffer.size() * 2);
+    }
+}

@@ -1,0 +1,188 @@
+// Controls of the simulated platform, for tests. The simulated world answers the primitives of
+// platform/platform.h in virtual time: nothing in it sleeps or touches the real disk.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+// Puts the whole simulated world back to its initial state: virtual time 0, counter frequency
+// 10 MHz, wall clock 2026-12-10 12:00:00, timer resolution not raised, no files, program file
+// "C:\Tockmeter\tockmeter.exe", no window, 96 dots per inch, visual styles in use, no desktop
+// composition, no scripted user actions.
+void SimReset();
+
+// ---- Virtual time ------------------------------------------------------------------------------
+
+// Nanoseconds of virtual time since SimReset.
+std::int64_t SimNowNanoseconds();
+void SimAdvanceNanoseconds(std::int64_t nanoseconds);
+void SimSetCounterFrequency(std::int64_t countsPerSecond);
+// True once PauseMilliseconds has raised the timer resolution.
+bool SimTimerResolutionRaised();
+// The wall clock shows this date and time at the current virtual time, and runs on from it.
+void SimSetLocalDateTime(const LocalDateTime& now);
+
+// ---- Files -------------------------------------------------------------------------------------
+
+// Files and folders live in memory. A folder exists once a file in it was put there or once it
+// was made with SimMakeFolder.
+void SimMakeFolder(const std::wstring& folder);
+void SimPutFile(const std::wstring& path, const std::string& bytes);
+// False when there is no such file.
+bool SimGetFile(const std::wstring& path, std::string& bytes);
+bool SimFileExists(const std::wstring& path);
+// A read-only file opens only for reading and cannot be replaced or deleted.
+void SimSetFileReadOnly(const std::wstring& path, bool readOnly);
+// In a read-only folder no file can be created, replaced or deleted.
+void SimSetFolderReadOnly(const std::wstring& folder, bool readOnly);
+// Fault injection: the Nth write from now (1 = the next one) and every write after it fail,
+// as on a full disk. 0 switches it off.
+void SimFailWritesFrom(int nthWrite);
+// Fault injection: every ReplaceFileWith fails while set.
+void SimFailReplaces(bool fail);
+// Number of file handles open now (to find leaks).
+int SimOpenFileCount();
+
+// ---- The process -------------------------------------------------------------------------------
+
+void SimSetProgramFilePath(const std::wstring& path);
+
+// ---- The window --------------------------------------------------------------------------------
+
+void SimSetDisplayDpi(int dotsPerInch); // 0: cannot be read
+void SimSetVisualStyles(bool inUse);
+void SimSetDesktopComposes(bool composes);
+
+enum class SimControlKind { DropDownList, PushButton, LogControl };
+
+struct SimControl {
+    SimControlKind kind = SimControlKind::PushButton;
+    int left = 0, top = 0, width = 0, height = 0;
+    int fieldHeight = 0, totalHeight = 0; // drop-down lists
+    std::wstring caption;
+    std::wstring tooltip;
+    int fontId = 0; // 0: the default user-interface font
+    std::vector<std::wstring> items;
+    int selected = -1;
+    // The log control: its text with each paragraph end held as a single CR, its selection,
+    // whether the selection is hidden, and how many edits its undo history holds.
+    std::wstring text;
+    int selectionStart = 0, selectionEnd = 0;
+    bool selectionHidden = false;
+    int undoableEdits = 0;
+};
+
+struct SimFont {
+    std::wstring face;
+    int height = 0;
+};
+
+struct SimWindow {
+    bool open = false; // false before OpenMainWindow and after CloseMainWindow
+    bool everOpened = false;
+    std::wstring title;
+    WindowRect frame{};  // outer rectangle
+    WindowSize client{}; // client area
+    enum class Show { Normal, Minimized, Maximized } show = Show::Normal;
+    WindowRect normalFrame{}; // the frame when restored
+    // Controls by identifier, and their identifiers in order of creation. The controls of a
+    // closed window stay here for tests to read.
+    std::map<int, SimControl> controls;
+    std::vector<int> creationOrder;
+    std::vector<int> tooltipOrder;            // identifiers in the order their tooltips were added
+    std::map<int, std::uint32_t> armedTimers; // identifier -> period in milliseconds
+};
+
+// The main window as it stands (or as it was when it was closed).
+const SimWindow& SimMainWindow();
+const SimControl* SimFindControl(int id);
+const SimFont* SimFindFont(int fontId);
+bool SimWindowLayerReleased();
+
+// Frame thickness of the simulated window: the outer frame is this much larger than the client
+// area (left, top with the title bar, right, bottom).
+constexpr int SimFrameLeft = 8, SimFrameTop = 31, SimFrameRight = 8, SimFrameBottom = 8;
+
+struct SimMessageBox {
+    std::wstring title;
+    std::wstring text;
+    std::int64_t shownAtNanoseconds = 0;
+};
+const std::vector<SimMessageBox>& SimMessageBoxes();
+// How long the simulated user takes to close each message box, in virtual time (default 0).
+// Timer expiries and scripted actions that fall due meanwhile raise their events into the queue,
+// as the platform's own loop inside a message box would.
+void SimSetMessageBoxReadingTime(std::int64_t nanoseconds);
+
+// Scripted user actions: each happens at the given virtual time, when the program next takes
+// platform messages (in the event loop, a drain or a message box) at or after that time. It
+// changes the window as the user's action would and raises the events the platform raises for
+// it. Actions are taken in time order, one per message; at an equal time an action comes before a
+// timer expiry. A user's action that falls due while the window is not open is dropped.
+// Resizing or moving leaves the window in its normal state; a maximized window's frame stands
+// at -SimFrameLeft, -SimFrameBottom, and a minimized one reports a client area of 0 x 0.
+void SimScheduleChooseListItem(std::int64_t atNanoseconds, int listId, int index);
+void SimSchedulePressButton(std::int64_t atNanoseconds, int buttonId);
+void SimScheduleClose(std::int64_t atNanoseconds);
+void SimScheduleResize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
+void SimScheduleMinimize(std::int64_t atNanoseconds);
+void SimScheduleMaximize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
+void SimScheduleRestore(std::int64_t atNanoseconds);
+void SimScheduleMove(std::int64_t atNanoseconds, int left, int top);
+void SimScheduleTypeIntoLog(std::int64_t atNanoseconds, int logId, const std::wstring& text);
+// Any other step of a test, run at that virtual time in the same way (it may raise events).
+void SimScheduleAction(std::int64_t atNanoseconds, std::function<void()> action);
+// Number of scripted actions not yet taken.
+int SimPendingActions();
+
+// ---- COM devices -------------------------------------------------------------------------------
+//
+// Devices are named like "COM7" and opened behind the device prefix ("\\.\COM7"), in any letter
+// case. Each status query costs a little virtual time, so that a busy poll moves on.
+
+// What is at the other end of a device's line.
+struct SimComPeer {
+    // Takes the bytes the program wrote, at the time it wrote them.
+    std::function<void(std::int64_t atNanoseconds, const std::string& bytes)> receive;
+    // Appends, in order, every byte the peer has sent up to the given time and not yet handed
+    // over.
+    std::function<void(std::int64_t untilNanoseconds, std::string& bytes)> send;
+};
+
+void SimAddComDevice(const std::wstring& name);
+// Unplugged: the device disappears; a handle the program holds fails every call from now on.
+void SimRemoveComDevice(const std::wstring& name);
+// Held open by another program: it cannot be opened.
+void SimHoldComDevice(const std::wstring& name, bool held);
+void SimSetComPeer(const std::wstring& name, SimComPeer peer);
+// Bytes that arrive from the line at the given time, beside anything a peer sends.
+void SimQueueComInput(const std::wstring& name, std::int64_t atNanoseconds,
+                      const std::string& bytes);
+// A framing error on the line, as a speed mismatch gives; the next status query clears it.
+void SimRaiseComLineError(const std::wstring& name);
+// The device refuses its line state: reading it fails, or writing it back fails.
+void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWrite);
+// Virtual time each status query takes (default 1 microsecond).
+void SimSetComQueryCost(std::int64_t nanoseconds);
+
+// What the program did with a device.
+struct SimComRecord {
+    std::string written; // every byte written, in order
+    ComLineChanges line; // the last line state written
+    bool lineWritten = false;
+    std::uint32_t inputQueueSize = 0, outputQueueSize = 0; // as asked for; 0: never asked
+    ComTimeouts timeouts{};
+    int opens = 0;
+    int lineErrorsCleared = 0;
+    int readsBeyondWaiting = 0; // reads that asked for more bytes than were waiting
+};
+const SimComRecord* SimComDeviceRecord(const std::wstring& name);
+// Bytes waiting in the device's input queue now (without a status query's cost).
+std::size_t SimComWaiting(const std::wstring& name);
+// Handles the program holds open now.
+int SimOpenComCount();
