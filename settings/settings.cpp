@@ -1,0 +1,92 @@
+#include "settings/settings.h"
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "platform/platform.h"
+#include "settings/settings_file.h"
+#include "text/number_text.h"
+
+namespace {
+
+const wchar_t* const SettingsFileName = L"Tockmeter.inf";
+constexpr int SettingsFormat = GroupSpacing;
+constexpr std::int32_t LineDelayFloor = 100;
+// The timer fires this long before a tick line is due, so the poll is already running.
+constexpr std::int64_t TimerLeadMilliseconds = 300;
+
+std::wstring SettingsPath() {
+    return App.ProgramDir + SettingsFileName;
+}
+
+} // namespace
+
+std::wstring FolderOfPath(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+void FindProgramDir() {
+    App.ProgramDir = FolderOfPath(ProgramFilePath());
+}
+
+void LoadSettings() {
+    const AppState defaults;
+    OpenForReading(SettingsPath(), SettingsFormat);
+
+    SelectGroup(L"Windows");
+    App.MainX = ReadInteger(L"MainX", defaults.MainX);
+    App.MainY = ReadInteger(L"MainY", defaults.MainY);
+    App.MainW = ReadInteger(L"MainW", defaults.MainW);
+    App.MainH = ReadInteger(L"MainH", defaults.MainH);
+
+    SelectGroup(L"micromite");
+    App.ComPort = ReadText(L"uM comport", defaults.ComPort);
+    App.SerialSpeed = ReadText(L"uM SerialSpeed", defaults.SerialSpeed);
+    App.LineDelay = ReadInteger(L"LineDelay", defaults.LineDelay);
+    App.ClockTrim = ReadText(L"CLOCKTRIM", defaults.ClockTrim);
+    App.MaxPortNo = ReadInteger(L"Max port no", defaults.MaxPortNo);
+    App.TimeInterval = ReadText(L"Time interval", defaults.TimeInterval);
+
+    CloseFile();
+
+    if (App.LineDelay < LineDelayFloor)
+        App.LineDelay = LineDelayFloor;
+    DeriveTimerPeriod();
+}
+
+void SaveSettings() {
+    const ScreenPoint position = FramePosition();
+    const PixelSize inner = InnerSize();
+    App.MainX = position.x;
+    App.MainY = position.y;
+    App.MainW = inner.width;
+    App.MainH = inner.height;
+
+    CreateForWriting(SettingsPath(), SettingsFormat);
+
+    SelectGroup(L"Windows");
+    WriteComment(L"Main Window");
+    WriteInteger(L"MainX", App.MainX);
+    WriteInteger(L"MainY", App.MainY);
+    WriteInteger(L"MainW", App.MainW);
+    WriteInteger(L"MainH", App.MainH);
+
+    SelectGroup(L"micromite");
+    WriteText(L"uM comport", App.ComPort);
+    WriteText(L"uM SerialSpeed", App.SerialSpeed);
+    WriteInteger(L"LineDelay", App.LineDelay);
+    WriteText(L"CLOCKTRIM", App.ClockTrim);
+    WriteInteger(L"Max port no", App.MaxPortNo);
+    WriteText(L"Time interval", App.TimeInterval);
+
+    CloseFile();
+}
+
+void DeriveTimerPeriod() {
+    // Unsigned arithmetic wraps like the 64-bit two's complement it stands for; the period is
+    // the low 32 bits of the result, read as a signed number.
+    const std::uint64_t period =
+        static_cast<std::uint64_t>(ParseInteger(App.TimeInterval)) * 1000u -
+        static_cast<std::uint64_t>(TimerLeadMilliseconds);
+    App.TimerPeriod = static_cast<std::int32_t>(static_cast<std::uint32_t>(period));
+}

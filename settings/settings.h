@@ -1,0 +1,21 @@
+// The program's settings: where the settings file lives, and its groups, keys and defaults.
+#pragma once
+
+#include <string>
+
+// The folder of a program file path: everything up to and including its last "\" or "/".
+std::wstring FolderOfPath(const std::wstring& path);
+
+// Fills App.ProgramDir from the running program's path.
+void FindProgramDir();
+
+// Reads every setting from the settings file beside the program (defaults where missing),
+// applies the LineDelay floor and derives TimerPeriod. The file is left as it was.
+void LoadSettings();
+
+// Reads the main window's place and inner size back, then writes every setting into a fresh
+// settings file beside the program.
+void SaveSettings();
+
+// TimerPeriod = TimeInterval in seconds x 1000 - 300 ms, wrapped to 32 bits.
+void DeriveTimerPeriod();
