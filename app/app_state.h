@@ -1,0 +1,41 @@
+// AppState: the one process-wide state record. Each group of fields belongs to the subsystem
+// named beside it; the defaults are filled in where the record is defined.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AppState {
+    // The event loop (app/lifecycle.cpp).
+    int QuitRequested = 0;
+    int LastEvent = 0;       // what WaitEvent last gave: an event kind, 0, or a message number
+    int LastEventWindow = 0; // the window of the current event
+
+    // The main window (app/main_window.cpp): the log view's top edge, set with the log font.
+    int LogTop = 0;
+
+    // Settings (settings/settings.cpp): loaded at start-up, saved at exit.
+    std::wstring ProgramDir; // ends with a path separator
+    std::int32_t MainX = 200;
+    std::int32_t MainY = 200;
+    std::int32_t MainW = 468;
+    std::int32_t MainH = 287;
+    std::wstring ComPort = L"com7";
+    std::wstring SerialSpeed = L"38400";
+    std::int32_t LineDelay = 150; // milliseconds, at least 100 once loaded
+    std::wstring ClockTrim = L"0";
+    std::int32_t MaxPortNo = 32;
+    std::wstring TimeInterval = L"10"; // seconds
+    std::int32_t TimerPeriod = 9700;   // milliseconds, derived from TimeInterval
+
+    // Port discovery (serial/port_scan.cpp): the COM ports that opened, in ascending order.
+    std::vector<std::wstring> FoundPorts;
+
+    // The command exchange (serial/command_exchange.cpp).
+    std::vector<char> ReceiveBuffer;
+    std::vector<char> TransmitBuffer;
+    std::int64_t ArrivalStamp = 0; // counter value when input was last found waiting
+};
+
+extern AppState App;

@@ -1,0 +1,16 @@
+// Identifiers of the main window, its controls, the log font and the period timer.
+#pragma once
+
+constexpr int MainWindowNumber = 0;
+
+constexpr int LogViewId = 1;
+constexpr int UploadButtonId = 5;
+constexpr int PortListId = 18;
+constexpr int SpeedListId = 20;
+constexpr int ClockTrimListId = 21;
+constexpr int StartButtonId = 25;
+constexpr int StopButtonId = 26;
+constexpr int IntervalListId = 28;
+
+constexpr int LogFontId = 33;
+constexpr int PeriodTimerId = 34;

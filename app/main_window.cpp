@@ -1,0 +1,183 @@
+#include "app/main_window.h"
+
+#include "app/app_state.h"
+#include "app/control_ids.h"
+#include "app/events.h"
+#include "app/log_view.h"
+#include "platform/platform.h"
+#include "serial/port_scan.h"
+#include "text/number_text.h"
+
+#include <cwctype>
+
+namespace {
+
+constexpr int ListFieldHeight = 20;
+// The total height of a drop-down list (field and open list) with and without visual styles.
+constexpr int ThemedListExtra = 30;
+constexpr int UnthemedListHeight = 350;
+// A sizable frame on a composing desktop has an invisible border this wide on its left.
+constexpr int ComposedFrameShift = 5;
+constexpr int LogMargin = 10;
+constexpr int LogTopEdge = 35;
+constexpr int LogFontPoints = 8;
+constexpr int FallbackDpi = 96;
+
+struct ControlPlace {
+    int id;
+    int left;
+    int width;
+    const wchar_t* caption; // buttons only
+    const wchar_t* tooltip;
+};
+
+// The row along the top, in order of creation (which is also the Tab order).
+const ControlPlace TopRow[] = {
+    {PortListId, 10, 90, nullptr, L"Serial port"},
+    {SpeedListId, 110, 60, nullptr, L"Serial baud rate"},
+    {ClockTrimListId, 180, 40, nullptr, L"CLOCKTRIM value"},
+    {IntervalListId, 230, 40, nullptr, L"Timing interval (seconds)"},
+    {UploadButtonId, 280, 60, L"Prog", L"Load program onto uMite"},
+    {StartButtonId, 350, 60, L"Start", L"Start timing run"},
+    {StopButtonId, 420, 60, L"Stop", L"Stop timing run"},
+};
+constexpr int RowTop = 10;
+constexpr int ButtonHeight = 20;
+
+const wchar_t* const SpeedItems[] = {L"4800",  L"9600",   L"19200", L"38400",
+                                     L"57600", L"115200", L"230400"};
+const wchar_t* const IntervalItems[] = {L"5", L"10", L"15", L"30", L"60", L"120", L"300"};
+constexpr int HighestClockTrim = 32;
+constexpr int LowestClockTrim = -31;
+
+int DisplayDpi = FallbackDpi;
+
+// The frame of a sizable window on a composing desktop reaches 5 invisible pixels further left
+// than it looks; the stored left edge is the visible one.
+int ComposedShift() {
+    return DesktopComposes() ? ComposedFrameShift : 0;
+}
+
+// A points size as a character height in pixels: negative, rounded half away from zero.
+int CharacterHeight(int points, int dotsPerInch) {
+    const long scaled = static_cast<long>(points) * dotsPerInch;
+    return -static_cast<int>((scaled * 2 + 72) / 144);
+}
+
+bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+void CreateTopRow() {
+    const int listHeight =
+        VisualStylesInUse() ? ListFieldHeight + ThemedListExtra : UnthemedListHeight;
+    for (const ControlPlace& place : TopRow) {
+        if (place.caption)
+            CreatePushButton(place.id, place.left, RowTop, place.width, ButtonHeight,
+                             place.caption);
+        else
+            CreateDropDownList(place.id, place.left, RowTop, place.width, ListFieldHeight,
+                               listHeight);
+    }
+}
+
+void FillFixedLists() {
+    for (const wchar_t* speed : SpeedItems)
+        AddListItem(SpeedListId, speed);
+    for (const wchar_t* interval : IntervalItems)
+        AddListItem(IntervalListId, interval);
+    for (int trim = HighestClockTrim; trim >= LowestClockTrim; --trim)
+        AddListItem(ClockTrimListId, IntegerText(trim));
+}
+
+} // namespace
+
+void SetUpWindowLayer() {
+    const int dpi = InitWindowLayer();
+    DisplayDpi = dpi > 0 ? dpi : FallbackDpi;
+}
+
+void LoadLogFont() {
+    LoadFont(LogFontId, L"Courier New", CharacterHeight(LogFontPoints, DisplayDpi));
+    App.LogTop = LogTopEdge;
+}
+
+void BuildMainWindow() {
+    OpenMainWindow(L"Tockmeter!", App.MainX - ComposedShift(), App.MainY, App.MainW, App.MainH);
+    {
+        ProgramChange change;
+        CreateTopRow();
+        CreateLogView(LogMargin, App.LogTop, App.MainW - 2 * LogMargin,
+                      App.MainH - App.LogTop - LogMargin);
+        for (const ControlPlace& place : TopRow)
+            AddTooltip(place.id, place.tooltip);
+        SetControlFont(LogViewId, LogFontId);
+    }
+    FillFixedLists();
+    SetListText(SpeedListId, App.SerialSpeed);
+    SetListText(ClockTrimListId, App.ClockTrim);
+    SetListText(IntervalListId, App.TimeInterval);
+    DrainEvents();
+    PortScan();
+    for (const std::wstring& port : App.FoundPorts)
+        AddListItem(PortListId, port);
+    SetListText(PortListId, App.ComPort);
+}
+
+void AddListItem(int listId, const std::wstring& text) {
+    ProgramChange change;
+    ListAddItem(listId, text);
+}
+
+std::wstring ListText(int listId) {
+    const int selected = ListSelectedIndex(listId);
+    return selected >= 0 ? ListItemText(listId, selected) : std::wstring();
+}
+
+void SetListText(int listId, const std::wstring& text) {
+    ProgramChange change;
+    if (text.empty()) {
+        ListSelectIndex(listId, -1);
+        return;
+    }
+    const int count = ListItemCount(listId);
+    for (int index = 0; index < count; ++index) {
+        if (SameTextIgnoringCase(ListItemText(listId, index), text)) {
+            ListSelectIndex(listId, index);
+            return;
+        }
+    }
+}
+
+ScreenPoint FramePosition() {
+    const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
+    return {frame.left + ComposedShift(), frame.top};
+}
+
+PixelSize InnerSize() {
+    if (MainWindowIsNormal()) {
+        const WindowSize client = MainWindowClientSize();
+        return {client.width, client.height};
+    }
+    const WindowRect frame = MainWindowNormalFrame();
+    const WindowSize client =
+        ClientSizeOfFrame({frame.right - frame.left, frame.bottom - frame.top});
+    return {client.width, client.height};
+}
+
+void ResizeLogView() {
+    const WindowSize inner = MainWindowClientSize();
+    const int width = inner.width - 2 * LogMargin;
+    const int height = inner.height - App.LogTop - LogMargin;
+    MoveControl(LogViewId, LogMargin, App.LogTop, width > 0 ? width : 0, height > 0 ? height : 0);
+}
+
+void ShowMessage(const std::wstring& title, const std::wstring& text) {
+    ShowMessageBox(title, text);
+}
