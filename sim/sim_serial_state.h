@@ -1,0 +1,32 @@
+// State of the simulated COM devices, kept in the simulated world.
+#pragma once
+
+#include "sim/sim.h"
+
+#include <map>
+#include <string>
+
+struct SimTimedBytes {
+    std::int64_t atNanoseconds;
+    std::string bytes;
+};
+
+struct SimComDevice {
+    bool present = true;
+    bool heldElsewhere = false;
+    bool refuseStateRead = false;
+    bool refuseStateWrite = false;
+    bool lineError = false;
+    SimComPeer peer;
+    std::vector<SimTimedBytes> scriptedInput; // in time order
+    std::string inputQueue;
+    SimComRecord record;
+};
+
+struct SimSerialWorld {
+    std::map<std::wstring, SimComDevice> devices; // by upper-case name
+    std::map<DeviceHandle, std::wstring> openHandles;
+    std::map<DeviceHandle, bool> lostHandles; // handles whose device was removed
+    DeviceHandle nextHandle = 1;
+    std::int64_t queryCostNanoseconds = 1000;
+};
