@@ -1,0 +1,17 @@
+// The command line of tockmeter-micromite.
+#pragma once
+
+#include "sim/micromite_model.h"
+
+#include <string>
+
+struct ServerOptions {
+    MicromiteOptions model;
+    std::string linkPath;   // empty: no link
+    std::string recordPath; // empty: no record
+    bool help = false;
+};
+
+// False, with the reason in error, when the command line cannot be used.
+bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::string& error);
+extern const char* const ServerUsage;
