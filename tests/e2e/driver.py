@@ -1,0 +1,125 @@
+"""Python face of tockmeter_e2e_driver.exe: reads and drives the running program's window.
+
+Each call runs the driver once under the scenario's Wine (see driver/driver.cpp for the
+commands). Actions are posted like user input, so they return before the program has acted:
+read back, with `wait_until` where the program needs time, to see the effect.
+"""
+
+import json
+import subprocess
+
+from checks import Failure
+
+# Exit codes of the driver besides 0.
+NOT_FOUND = 2
+
+# How long the driver lets the program take to answer one message (AnswerLimit there), and
+# the time Wine may take to start the driver: both come on top of the driver's own wait.
+ANSWER_LIMIT_SECONDS = 30
+STARTUP_ALLOWANCE_SECONDS = 60
+
+
+class DriverError(Failure):
+    """The driver could not do what it was asked; the message is its reason."""
+
+
+class Driver:
+    def __init__(self, wine, driver_exe, wait_seconds=10):
+        self.wine = wine
+        self.driver_exe = driver_exe
+        self.wait_seconds = wait_seconds
+
+    def _command(self, *words, wait_seconds=None, missing_ok=False):
+        wait = self.wait_seconds if wait_seconds is None else wait_seconds
+        arguments = ["--wait", int(wait * 1000), *words]
+        try:
+            code, out, err = self.wine.run(
+                self.driver_exe, arguments,
+                timeout=wait + ANSWER_LIMIT_SECONDS + STARTUP_ALLOWANCE_SECONDS)
+        except subprocess.TimeoutExpired:
+            raise DriverError(f"driver {' '.join(map(str, words))}: no result in time") from None
+        if code == NOT_FOUND and missing_ok:
+            return None
+        if code != 0:
+            raise DriverError(f"driver {' '.join(map(str, words))} failed ({code}): "
+                              f"{err.strip()}")
+        return json.loads(out)
+
+    # Reading.
+
+    def window(self, wait_seconds=None) -> dict:
+        """Waits for the window; its outer frame (left, top, width, height), client size
+        (clientWidth, clientHeight) and minimized, maximized, visible."""
+        return self._command("window", wait_seconds=wait_seconds)
+
+    def control(self, control_id) -> dict:
+        """class, text, left/top/width/height in the client area, visible, enabled."""
+        return self._command("control", control_id)
+
+    def combo(self, control_id) -> dict:
+        """items, selected (index or -1) and text of a drop-down list."""
+        return self._command("combo", control_id)
+
+    def combo_items(self, control_id) -> list:
+        return self.combo(control_id)["items"]
+
+    def combo_selection(self, control_id) -> tuple:
+        """(index, text) of the selected item; (-1, "") when none is selected."""
+        combo = self.combo(control_id)
+        return combo["selected"], combo["text"]
+
+    def log_lines(self) -> list:
+        """The log's lines as the control counts them (an empty last line after a final line
+        break), without line breaks."""
+        return self._command("log-lines")["lines"]
+
+    def log_text(self) -> str:
+        return self._command("log-text")["text"]
+
+    def focus(self) -> int:
+        """Identifier of the control with the keyboard focus: 0 the window itself, -1 none."""
+        return self._command("focus")["id"]
+
+    def message_box(self, wait_seconds=None):
+        """{"title", "text"} of the program's message box, or None when none appears within the
+        wait."""
+        return self._command("message-box", wait_seconds=wait_seconds, missing_ok=True)
+
+    # Acting.
+
+    def choose(self, control_id, index) -> dict:
+        """Selects an item of a drop-down list as the user's choice; returns the list's state."""
+        return self._command("choose", control_id, index)
+
+    def press(self, control_id):
+        self._command("press", control_id)
+
+    def set_focus(self, control_id) -> int:
+        return self._command("set-focus", control_id)["id"]
+
+    def tab(self) -> int:
+        """Types Tab; returns the control that has the focus afterwards."""
+        return self._command("tab")["id"]
+
+    def shift_tab(self) -> int:
+        return self._command("shift-tab")["id"]
+
+    def press_message_box_ok(self):
+        self._command("message-box-ok")
+
+    def resize(self, width, height) -> dict:
+        """Gives the window a new outer size; returns the window's state as `window` does."""
+        return self._command("resize", width, height)
+
+    def minimize(self) -> dict:
+        return self._command("minimize")
+
+    def maximize(self) -> dict:
+        return self._command("maximize")
+
+    def restore(self) -> dict:
+        return self._command("restore")
+
+    def close(self, wait_seconds=None):
+        """Asks the window to close, as its close box does; a window already gone is fine."""
+        self._command("close", wait_seconds=wait_seconds, missing_ok=True)

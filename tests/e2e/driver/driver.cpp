@@ -1,0 +1,313 @@
+// tockmeter_e2e_driver: reads and drives the window "Tockmeter!" of a running tockmeter.exe from
+// another process, with window messages, the way a UI-automation client does. It runs under the
+// same Wine (and on the same display) as the program.
+//
+// Usage: tockmeter_e2e_driver [--wait MS] COMMAND [ARGUMENT...]
+//
+// One run performs one command and prints its result as one line of JSON (UTF-8) on stdout.
+// The driver first waits for the window; MS (default 5000) bounds that wait and every wait for a
+// message box or an effect (0: look once). Exit codes: 0 done; 1 bad command line; 2 the window,
+// control or message box was not found in time; 3 the program did not answer a message (within
+// 30 s) or did not react in time. The reason for a failure goes to stderr as a JSON string.
+//
+// Reading:
+//   window            {"title", "left", "top", "width", "height" (outer frame, screen pixels),
+//                      "clientWidth", "clientHeight", "minimized", "maximized", "visible"}
+//   control ID        {"id", "class", "text", "left", "top", "width", "height" (relative to the
+//                      client area), "visible", "enabled"}
+//   combo ID          {"items": [texts], "selected": index or -1, "text": selected text or ""}
+//   log-lines         {"lines": [texts]}: the log control's (identifier 1) lines as it counts
+//                     them, without their line breaks
+//   log-text          {"text"}: the log control's whole text as WM_GETTEXT gives it
+//   focus             {"id", "class"}: the control that has the keyboard focus (or contains the
+//                     window that has it); id 0 is the main window, -1 the focus outside it
+//   message-box       {"title", "text"} of the program's visible message box; exit 2 if none
+//
+// Acting. Clicks, list choices and close requests are posted to the program's queue as a user's
+// input is, so those commands return before the program has acted on them: read back to see
+// the effect.
+//   choose ID INDEX   selects the item of the drop-down list (CB_SETCURSEL) and notifies the
+//                     main window (WM_COMMAND, CBN_SELCHANGE); prints the list as `combo` does
+//   press ID          clicks the button (BM_CLICK); prints {}
+//   set-focus ID      gives the control the keyboard focus; prints the focus as `focus` does
+//   tab, shift-tab    types Tab or Shift+Tab (SendInput to the foreground window), waits until
+//                     the focus or the focused control's text changes; prints as `focus` does
+//   message-box-ok    presses the message box's OK and waits until the box is gone; prints {}
+//   resize W H        gives the window a new outer size; prints as `window` does
+//   minimize, maximize, restore
+//                     shows the window so; prints as `window` does
+//   close             asks the window to close (WM_CLOSE); prints {}
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "json_text.h"
+#include "target_window.h"
+
+namespace {
+
+constexpr int LogViewId = 1;
+
+JsonValue WindowReport(HWND mainWindow) {
+    wchar_t title[256];
+    const int titleLength = GetWindowTextW(mainWindow, title, 256);
+    RECT outer;
+    GetWindowRect(mainWindow, &outer);
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    return JsonObject({
+        {"title", JsonString(std::wstring(title, titleLength > 0 ? titleLength : 0))},
+        {"left", JsonNumber(outer.left)},
+        {"top", JsonNumber(outer.top)},
+        {"width", JsonNumber(outer.right - outer.left)},
+        {"height", JsonNumber(outer.bottom - outer.top)},
+        {"clientWidth", JsonNumber(client.right)},
+        {"clientHeight", JsonNumber(client.bottom)},
+        {"minimized", JsonBool(IsIconic(mainWindow))},
+        {"maximized", JsonBool(IsZoomed(mainWindow))},
+        {"visible", JsonBool(IsWindowVisible(mainWindow))},
+    });
+}
+
+JsonValue ControlReport(HWND mainWindow, int id) {
+    HWND control = ControlOf(mainWindow, id);
+    const RECT rect = RectInClient(control, mainWindow);
+    return JsonObject({
+        {"id", JsonNumber(id)},
+        {"class", JsonString(ClassNameOf(control))},
+        {"text", JsonString(TextOf(control))},
+        {"left", JsonNumber(rect.left)},
+        {"top", JsonNumber(rect.top)},
+        {"width", JsonNumber(rect.right - rect.left)},
+        {"height", JsonNumber(rect.bottom - rect.top)},
+        {"visible", JsonBool(IsWindowVisible(control))},
+        {"enabled", JsonBool(IsWindowEnabled(control))},
+    });
+}
+
+JsonValue ComboReport(HWND combo) {
+    std::vector<std::wstring> items;
+    const LRESULT count = Ask(combo, CB_GETCOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::vector<wchar_t> buffer(static_cast<std::size_t>(Ask(combo, CB_GETLBTEXTLEN, i)) + 1);
+        const LRESULT length = Ask(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+        items.emplace_back(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+    }
+    const LRESULT selected = Ask(combo, CB_GETCURSEL);
+    std::vector<JsonValue> itemValues;
+    for (const std::wstring& item : items)
+        itemValues.push_back(JsonString(item));
+    const bool valid = selected >= 0 && selected < static_cast<LRESULT>(items.size());
+    return JsonObject({
+        {"items", JsonArray(itemValues)},
+        {"selected", JsonNumber(valid ? selected : -1)},
+        {"text", JsonString(valid ? items[static_cast<std::size_t>(selected)] : L"")},
+    });
+}
+
+JsonValue LogLines(HWND mainWindow) {
+    HWND log = ControlOf(mainWindow, LogViewId);
+    std::vector<JsonValue> lines;
+    const LRESULT count = Ask(log, EM_GETLINECOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT start = Ask(log, EM_LINEINDEX, i);
+        const std::size_t length = static_cast<std::size_t>(Ask(log, EM_LINELENGTH, start));
+        // EM_GETLINE takes the buffer's size in its first word and may copy the line break
+        // too. Asked from another process, Wine copies back only half of the characters that
+        // word announces: the buffer is made twice as large as the line needs.
+        std::vector<wchar_t> buffer(2 * (length + 2));
+        *reinterpret_cast<WORD*>(buffer.data()) = static_cast<WORD>(buffer.size());
+        const LRESULT copied = Ask(log, EM_GETLINE, i, reinterpret_cast<LPARAM>(buffer.data()));
+        const std::size_t kept = static_cast<std::size_t>(copied) < length ? copied : length;
+        lines.push_back(JsonString(std::wstring(buffer.data(), kept)));
+    }
+    return JsonObject({{"lines", JsonArray(lines)}});
+}
+
+HWND FocusedWindow(HWND mainWindow) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(mainWindow, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+JsonValue FocusReport(HWND mainWindow) {
+    for (HWND window = FocusedWindow(mainWindow); window; window = GetAncestor(window, GA_PARENT)) {
+        if (window == mainWindow)
+            return JsonObject({{"id", JsonNumber(0)}, {"class", JsonString(ClassNameOf(window))}});
+        if (GetAncestor(window, GA_PARENT) == mainWindow)
+            return JsonObject({{"id", JsonNumber(GetDlgCtrlID(window))},
+                               {"class", JsonString(ClassNameOf(window))}});
+    }
+    return JsonObject({{"id", JsonNumber(-1)}, {"class", JsonString(L"")}});
+}
+
+JsonValue SetFocusTo(HWND mainWindow, int id) {
+    HWND control = ControlOf(mainWindow, id);
+    // SetFocus works only on windows of the caller's input queue: share the program's for a
+    // moment.
+    const DWORD self = GetCurrentThreadId();
+    const DWORD program = GetWindowThreadProcessId(mainWindow, nullptr);
+    AttachThreadInput(self, program, TRUE);
+    SetFocus(control);
+    AttachThreadInput(self, program, FALSE);
+    if (!WaitUntil([&] { return FocusedWindow(mainWindow) == control; }))
+        Fail(NoAnswer, L"control " + std::to_wstring(id) + L" did not take the focus");
+    return FocusReport(mainWindow);
+}
+
+// Types Tab, with Shift held when asked, as keyboard input to the foreground window.
+void TypeTab(bool shift) {
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD virtualKey, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (shift)
+        key(VK_SHIFT, 0);
+    key(VK_TAB, 0);
+    key(VK_TAB, KEYEVENTF_KEYUP);
+    if (shift)
+        key(VK_SHIFT, KEYEVENTF_KEYUP);
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        Fail(NoAnswer, L"the keys could not be typed");
+}
+
+JsonValue PressTab(HWND mainWindow, bool shift) {
+    HWND before = FocusedWindow(mainWindow);
+    const std::wstring textBefore = before ? TextOf(before) : L"";
+    SetForegroundWindow(mainWindow);
+    TypeTab(shift);
+    // A Tab either moves the focus or is typed into the focused control: wait for either.
+    if (!WaitUntil([&] {
+            HWND now = FocusedWindow(mainWindow);
+            return now != before || (now && TextOf(now) != textBefore);
+        }))
+        Fail(NoAnswer, L"the key changed neither the focus nor the focused control's text");
+    return FocusReport(mainWindow);
+}
+
+JsonValue MessageBoxReport(HWND mainWindow) {
+    HWND box = FindMessageBox(mainWindow);
+    if (!box)
+        Fail(NotFound, L"no message box");
+    // The message text is the box's static control 0xFFFF, on Windows as under Wine.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return JsonObject(
+        {{"title", JsonString(TextOf(box))}, {"text", JsonString(text ? TextOf(text) : L"")}});
+}
+
+JsonValue PressMessageBoxOk(HWND mainWindow) {
+    HWND box = FindMessageBox(mainWindow);
+    if (!box)
+        Fail(NotFound, L"no message box");
+    HWND ok = GetDlgItem(box, IDOK);
+    if (!ok)
+        Fail(NotFound, L"the message box has no OK button");
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    if (!WaitUntil([&] { return !IsWindow(box); }))
+        Fail(NoAnswer, L"the message box did not close");
+    return JsonObject({});
+}
+
+JsonValue Choose(HWND mainWindow, int id, int index) {
+    HWND combo = ControlOf(mainWindow, id);
+    if (Ask(combo, CB_SETCURSEL, index) == CB_ERR)
+        Fail(NotFound, L"list " + std::to_wstring(id) + L" has no item " + std::to_wstring(index));
+    PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    return ComboReport(combo);
+}
+
+JsonValue Press(HWND mainWindow, int id) {
+    PostMessageW(ControlOf(mainWindow, id), BM_CLICK, 0, 0);
+    return JsonObject({});
+}
+
+JsonValue Close(HWND mainWindow) {
+    PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+    return JsonObject({});
+}
+
+JsonValue LogText(HWND mainWindow) {
+    return JsonObject({{"text", JsonString(TextOf(ControlOf(mainWindow, LogViewId)))}});
+}
+
+JsonValue ShowAs(HWND mainWindow, int how) {
+    ShowWindow(mainWindow, how);
+    return WindowReport(mainWindow);
+}
+
+JsonValue Resize(HWND mainWindow, int width, int height) {
+    SetWindowPos(mainWindow, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WindowReport(mainWindow);
+}
+
+struct Command {
+    const wchar_t* name;
+    int argumentCount;
+    JsonValue (*run)(HWND mainWindow, const std::vector<int>& arguments);
+};
+
+const Command Commands[] = {
+    {L"window", 0, [](HWND w, const std::vector<int>&) { return WindowReport(w); }},
+    {L"control", 1, [](HWND w, const std::vector<int>& a) { return ControlReport(w, a[0]); }},
+    {L"combo", 1,
+     [](HWND w, const std::vector<int>& a) { return ComboReport(ControlOf(w, a[0])); }},
+    {L"log-lines", 0, [](HWND w, const std::vector<int>&) { return LogLines(w); }},
+    {L"log-text", 0, [](HWND w, const std::vector<int>&) { return LogText(w); }},
+    {L"focus", 0, [](HWND w, const std::vector<int>&) { return FocusReport(w); }},
+    {L"message-box", 0, [](HWND w, const std::vector<int>&) { return MessageBoxReport(w); }},
+    {L"choose", 2, [](HWND w, const std::vector<int>& a) { return Choose(w, a[0], a[1]); }},
+    {L"press", 1, [](HWND w, const std::vector<int>& a) { return Press(w, a[0]); }},
+    {L"set-focus", 1, [](HWND w, const std::vector<int>& a) { return SetFocusTo(w, a[0]); }},
+    {L"tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, false); }},
+    {L"shift-tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, true); }},
+    {L"message-box-ok", 0, [](HWND w, const std::vector<int>&) { return PressMessageBoxOk(w); }},
+    {L"resize", 2, [](HWND w, const std::vector<int>& a) { return Resize(w, a[0], a[1]); }},
+    {L"minimize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MINIMIZE); }},
+    {L"maximize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MAXIMIZE); }},
+    {L"restore", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_RESTORE); }},
+    {L"close", 0, [](HWND w, const std::vector<int>&) { return Close(w); }},
+};
+
+int ParseNumber(const wchar_t* text) {
+    wchar_t* end = nullptr;
+    const long number = std::wcstol(text, &end, 10);
+    if (end == text || *end != L'\0')
+        Fail(BadCommandLine, std::wstring(L"not a number: ") + text);
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    int next = 1;
+    if (next + 1 < argc && std::wcscmp(argv[next], L"--wait") == 0) {
+        WaitLimit = static_cast<DWORD>(ParseNumber(argv[next + 1]));
+        next += 2;
+    }
+    if (next >= argc)
+        Fail(BadCommandLine, L"usage: tockmeter_e2e_driver [--wait MS] COMMAND [ARGUMENT...]");
+    for (const Command& command : Commands) {
+        if (std::wcscmp(argv[next], command.name) != 0)
+            continue;
+        if (argc - next - 1 != command.argumentCount)
+            Fail(BadCommandLine, std::wstring(L"wrong number of arguments for ") + command.name);
+        std::vector<int> arguments;
+        for (int i = next + 1; i < argc; ++i)
+            arguments.push_back(ParseNumber(argv[i]));
+        const std::string output = command.run(MainWindow(), arguments) + "\n";
+        std::fwrite(output.data(), 1, output.size(), stdout);
+        return 0;
+    }
+    Fail(BadCommandLine, std::wstring(L"unknown command: ") + argv[next]);
+}

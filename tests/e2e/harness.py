@@ -1,0 +1,208 @@
+"""The end-to-end harness: runs the real tockmeter.exe under Wine on a private X display.
+
+A scenario is a function taking a Scenario; a scenario file ends with
+`harness.main([scenario, ...])` and runs the one named on its command line. CTest passes the
+paths below in the environment (see CMakeLists.txt here):
+
+    TOCKMETER_EXE         the program under test
+    TOCKMETER_E2E_DRIVER  the UI driver (driver/)
+    TOCKMETER_E2E_WORK    build folder for the Wine prefix, the runs and the artifacts
+
+Exit codes: 0 passed, 1 failed, 77 skipped (with the reason printed).
+"""
+
+import os
+import signal
+import subprocess
+import sys
+import time
+import traceback
+from pathlib import Path
+
+import program_folder
+import wine as wine_module
+from checks import Failure, Skip
+from display import VirtualDisplay
+from driver import Driver
+
+SKIPPED = 77
+SETTINGS_FILE = "Tockmeter.inf"
+
+# Bounds only against hangs; durations are never asserted.
+PROGRAM_TIMEOUT_SECONDS = 120
+WINDOW_TIMEOUT_SECONDS = 60
+
+
+def _path_from_environment(name) -> Path:
+    value = os.environ.get(name)
+    if not value:
+        raise RuntimeError(f"{name} is not set; run the scenarios through ctest")
+    return Path(value)
+
+
+def work_folder() -> Path:
+    return _path_from_environment("TOCKMETER_E2E_WORK")
+
+
+def prefix_folder() -> Path:
+    return work_folder() / "wine-prefix"
+
+
+def wait_until(condition, what, timeout_seconds=30):
+    """Polls condition until it gives a true value, and returns that; fails after the timeout,
+    which only keeps a broken program from hanging the run."""
+    end = time.monotonic() + timeout_seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Failure(f"{what}: not seen within {timeout_seconds} s")
+        time.sleep(0.2)
+
+
+def read_settings(folder: Path) -> bytes:
+    return (folder / SETTINGS_FILE).read_bytes()
+
+
+class Program:
+    """A running tockmeter.exe. Whatever still runs at the end of the scenario is stopped
+    there, after the failure screenshot."""
+
+    def __init__(self, process: subprocess.Popen):
+        self._process = process
+
+    def has_ended(self) -> bool:
+        return self._process.poll() is not None
+
+    def wait(self, timeout_seconds=PROGRAM_TIMEOUT_SECONDS) -> int:
+        """Its exit code once it has ended; the scenario fails when it does not end in time."""
+        try:
+            return self._process.wait(timeout=timeout_seconds)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"tockmeter.exe did not end within {timeout_seconds} s") from None
+
+
+def close_until_ended(program: Program, driver: Driver):
+    """Ends the program the way a user does: answers a message box with OK, else closes the
+    window, and closes it again while the program still runs, since a close request made
+    while the program is still starting may be discarded."""
+    def ended():
+        if program.has_ended():
+            return True
+        if driver.message_box(wait_seconds=0):
+            driver.press_message_box_ok()
+        else:
+            driver.close(wait_seconds=0)
+        return False
+    wait_until(ended, "the end of tockmeter.exe after closing its window",
+               PROGRAM_TIMEOUT_SECONDS)
+
+
+class Scenario:
+    """One scenario's world: its display, its Wine session in the shared prefix, its folders.
+
+    Used as a `with` block, which ends every Wine process and the display at its end and keeps
+    a screenshot when the scenario failed.
+    """
+
+    def __init__(self, name):
+        self.name = name
+        self.exe = _path_from_environment("TOCKMETER_EXE")
+        self.driver_exe = _path_from_environment("TOCKMETER_E2E_DRIVER")
+        self.run_folder = work_folder() / "runs" / name
+        self.artifacts = work_folder() / "artifacts"
+        self.display = None
+        self.wine = None
+        self._ports_pinned = False
+
+    def __enter__(self):
+        program_folder.remove_folder(self.run_folder)
+        logs = self.run_folder / "logs"
+        logs.mkdir(parents=True)
+        self.display = VirtualDisplay(logs / "xvfb.log").__enter__()
+        self.wine = wine_module.Wine(prefix_folder(), self.display.name, logs)
+        try:
+            # A scenario killed earlier may have left processes in the shared prefix.
+            self.wine.end_session()
+        except BaseException:
+            self.display.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, exception_type, exception, trace):
+        try:
+            if exception_type is not None and not issubclass(exception_type, Skip):
+                self._keep_failure_screen()
+            self.wine.end_session()
+        finally:
+            self.display.__exit__(None, None, None)
+            program_folder.remove_folder(self.run_folder / "program")
+
+    # The program's folder and settings file.
+
+    def program_folder(self, settings: bytes = None) -> Path:
+        """A fresh folder holding a copy of tockmeter.exe and, when given, its settings file."""
+        folder = program_folder.fresh_folder(self.run_folder / "program", self.exe)
+        if settings is not None:
+            (folder / SETTINGS_FILE).write_bytes(settings)
+        return folder
+
+    # Wine.
+
+    def pin_com_ports(self, ports: dict):
+        """COMn is the device ports[n] (a pty path), every other COM port up to COM32 absent.
+        Call before starting the program; without a call, all ports are absent."""
+        wine_module.pin_com_ports(self.wine, ports)
+        self._ports_pinned = True
+
+    def start_program(self, folder: Path) -> Program:
+        if not self._ports_pinned:
+            self.pin_com_ports({})
+        return Program(self.wine.start(folder / self.exe.name))
+
+    def run_program(self, folder: Path) -> int:
+        """Runs tockmeter.exe from the folder for one session: waits for its window, then
+        closes it (see close_until_ended); returns the exit code."""
+        program = self.start_program(folder)
+        driver = self.driver()
+        driver.window(wait_seconds=WINDOW_TIMEOUT_SECONDS)
+        close_until_ended(program, driver)
+        return program.wait()
+
+    def driver(self, wait_seconds=10) -> Driver:
+        return Driver(self.wine, self.driver_exe, wait_seconds)
+
+    def screenshot(self, label) -> Path:
+        """Keeps a picture of the screen as artifacts/<scenario>-<label>.png."""
+        path = self.artifacts / f"{self.name}-{label}.png"
+        self.display.screenshot(path)
+        return path
+
+    def _keep_failure_screen(self):
+        # The screen is evidence only: failing to take it must not hide the scenario's failure.
+        try:
+            print(f"screen at the failure: {self.screenshot('failure')}")
+        except (OSError, subprocess.SubprocessError) as error:
+            print(f"no screenshot of the failure: {error}")
+
+
+def main(scenarios):
+    """Runs the scenario named by the command line and exits with its outcome."""
+    # An interrupted run still undoes its immutable folders and ends its processes.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    by_name = {scenario.__name__: scenario for scenario in scenarios}
+    if len(sys.argv) != 2 or sys.argv[1] not in by_name:
+        sys.exit(f"usage: {sys.argv[0]} SCENARIO, one of: {', '.join(by_name)}")
+    name = sys.argv[1]
+    try:
+        with Scenario(name) as scenario:
+            by_name[name](scenario)
+    except Skip as reason:
+        print(f"SKIPPED: {reason}")
+        sys.exit(SKIPPED)
+    except Failure as failure:
+        traceback.print_exc()
+        print(f"FAILED: {failure}")
+        sys.exit(1)
+    print("PASSED")

@@ -1,0 +1,142 @@
+"""Wine for the scenarios: the prefix they share, the processes run in it, and its COM ports."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+# The highest COM port the program probes by default; the scan goes from COM1 up to it.
+COM_PORT_COUNT = 32
+
+# A path below /dev/null can never exist: a COM port linked to it opens but is no serial device.
+ABSENT_PORT = "/dev/null/absent-port"
+
+# Written into the prefix once it is complete: the Wine version and the settings that made it.
+READY_MARK = "tockmeter-ready"
+
+SESSION_END_TIMEOUT_SECONDS = 60
+
+
+def windows_path(path: Path) -> str:
+    """The path as Windows programs under Wine see it (drive Z: is the Unix root)."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+class Wine:
+    """Runs Windows programs in one prefix, on one X display.
+
+    Output of Wine processes always goes to files, never to pipes: the wineserver and Wine's
+    helper processes that a program starts inherit its output handles and outlive it, and a
+    pipe held by them would never reach its end.
+    """
+
+    def __init__(self, prefix: Path, display: str, logs: Path):
+        self.prefix = prefix
+        self.logs = logs
+        self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
+
+    def start(self, program, arguments=()) -> subprocess.Popen:
+        """Starts a Windows program; its output goes to a log file named after it."""
+        with open(self.logs / f"{Path(program).stem}.log", "ab") as log:
+            return subprocess.Popen(["wine", str(program), *map(str, arguments)], env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
+    def run(self, program, arguments=(), timeout=60):
+        """Runs a Windows program to its end; returns (exit code, stdout text, stderr text).
+
+        Raises subprocess.TimeoutExpired, with the program killed, when it outlives timeout.
+        """
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            code = subprocess.run(["wine", str(program), *map(str, arguments)], env=self.env,
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=timeout).returncode
+            out.seek(0)
+            err.seek(0)
+            return (code, out.read().decode("utf-8", "replace"),
+                    err.read().decode("utf-8", "replace"))
+
+    def end_session(self):
+        """Ends every process of the prefix at once; the wineserver saves the registry first."""
+        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL,
+                       capture_output=True, timeout=SESSION_END_TIMEOUT_SECONDS)
+
+    def wait_for_session_end(self):
+        """Waits until the prefix's processes have finished on their own (the wineserver leaves
+        a few seconds after the last one), ending them if they take too long."""
+        try:
+            subprocess.run(["wineserver", "-w"], env=self.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=SESSION_END_TIMEOUT_SECONDS)
+        except subprocess.TimeoutExpired:
+            self.end_session()
+
+
+PORTS_KEY = "HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports"
+X11_DRIVER_KEY = "HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver"
+
+# Windows that no X window manager manages: there is none on Xvfb, and Wine, waiting for one to
+# confirm that a window has been hidden, would pause 2 s whenever a window (a message box, the
+# main window at exit) goes away. Wine then draws the frames itself, so screenshots show them.
+PREFIX_SETTINGS = {X11_DRIVER_KEY: {"Managed": "N"}}
+
+
+def import_registry(wine: Wine, name, keys: dict):
+    """Sets string values ({key: {value name: text}}) with regedit and ends the session, so
+    that the next program starts with them. The .reg file stays in the logs as name.reg."""
+    lines = ["Windows Registry Editor Version 5.00"]
+    for key, values in keys.items():
+        lines += ["", f"[{key}]"]
+        for value_name, text in values.items():
+            if '"' in text or "\\" in text:
+                raise ValueError(f"no quoting for .reg files here: {text}")
+            lines.append(f'"{value_name}"="{text}"')
+    registry_file = wine.logs / f"{name}.reg"
+    registry_file.write_text("\r\n".join(lines) + "\r\n", encoding="ascii")
+    code, _, err = wine.run("regedit", ["/S", windows_path(registry_file)])
+    if code != 0:
+        raise RuntimeError(f"regedit failed with exit code {code}: {err}")
+    wine.end_session()
+
+
+def com_port_values(ports: dict) -> dict:
+    """COMn linked to ports[n] (a device path such as a pty), every other COM port up to COM32
+    to no device."""
+    for number in ports:
+        if not 1 <= number <= COM_PORT_COUNT:
+            raise ValueError(f"COM{number} is outside COM1..COM{COM_PORT_COUNT}")
+    return {f"COM{number}": str(ports.get(number, ABSENT_PORT))
+            for number in range(1, COM_PORT_COUNT + 1)}
+
+
+def pin_com_ports(wine: Wine, ports: dict):
+    """Links COMn to ports[n] and every other COM port up to COM32 to no device.
+
+    At every session start Wine links the machine's own serial devices to the lowest COM
+    numbers that the registry key Software\\Wine\\Ports leaves free; pinning all of them keeps
+    the machine's devices out of the program's scan.
+    """
+    import_registry(wine, "com-ports", {PORTS_KEY: com_port_values(ports)})
+
+
+def wine_version() -> str:
+    return subprocess.run(["wine", "--version"], stdin=subprocess.DEVNULL, capture_output=True,
+                          text=True, timeout=60, check=True).stdout.strip()
+
+
+def make_prefix(wine: Wine) -> bool:
+    """Makes the prefix with its settings and every COM port absent, unless a complete one made
+    the same way by this Wine version is there already. Returns whether it was made."""
+    mark = wine.prefix / READY_MARK
+    recipe = f"{wine_version()}\n{PREFIX_SETTINGS!r}\n"
+    if mark.is_file() and mark.read_text() == recipe:
+        return False
+    wine.end_session()
+    shutil.rmtree(wine.prefix, ignore_errors=True)
+    code, _, err = wine.run("wineboot", ["-i"], timeout=600)
+    if code != 0:
+        raise RuntimeError(f"wineboot failed with exit code {code}: {err}")
+    wine.wait_for_session_end()
+    import_registry(wine, "prefix-settings", {**PREFIX_SETTINGS, PORTS_KEY: com_port_values({})})
+    mark.write_text(recipe)
+    return True
