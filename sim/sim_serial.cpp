@@ -73,7 +73,7 @@ void SimRemoveComDevice(const std::wstring& name) {
     const std::wstring upper = UpperName(name);
     for (const auto& open : Serial().openHandles) {
         if (open.second == upper)
-            Serial().lostHandles[open.first] = true;
+            Serial().lostHandles.insert(open.first);
     }
     Serial().devices.erase(upper);
 }

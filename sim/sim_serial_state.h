@@ -4,6 +4,7 @@
 #include "sim/sim.h"
 
 #include <map>
+#include <set>
 #include <string>
 
 struct SimTimedBytes {
@@ -26,7 +27,7 @@ struct SimComDevice {
 struct SimSerialWorld {
     std::map<std::wstring, SimComDevice> devices; // by upper-case name
     std::map<DeviceHandle, std::wstring> openHandles;
-    std::map<DeviceHandle, bool> lostHandles; // handles whose device was removed
+    std::set<DeviceHandle> lostHandles; // handles whose device was removed
     DeviceHandle nextHandle = 1;
     std::int64_t queryCostNanoseconds = 1000;
 };
