@@ -36,6 +36,18 @@ struct AppState {
     std::vector<char> ReceiveBuffer;
     std::vector<char> TransmitBuffer;
     std::int64_t ArrivalStamp = 0; // counter value when input was last found waiting
+
+    // The timing run (calibration/timing_run.cpp). Times are microseconds on the performance
+    // counter's own time line.
+    int RunActive = 0;
+    float TickCount = 0.0f; // intervals measured in this run
+    double MicrosecondsPerCount = 0.0;
+    double StartTime = 0.0;
+    double PreviousTime = 0.0;
+    double LatestTime = 0.0;
+    double ElapsedSeconds = 0.0;
+    // The interval, in seconds, of the tick program uploaded last in this session; 0: none yet.
+    std::int64_t UploadedInterval = 0;
 };
 
 extern AppState App;

@@ -4,6 +4,8 @@
 #include "app/control_ids.h"
 #include "app/events.h"
 #include "app/main_window.h"
+#include "calibration/tick_program.h"
+#include "calibration/timing_run.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -27,7 +29,24 @@ const ListSetting ListSettings[] = {
     {IntervalListId, &AppState::TimeInterval},
 };
 
+// The buttons run their handlers to completion; the window waits meanwhile.
+struct ButtonHandler {
+    int buttonId;
+    void (*handler)();
+};
+const ButtonHandler ButtonHandlers[] = {
+    {UploadButtonId, UploadTickProgram},
+    {StartButtonId, StartTimingRun},
+    {StopButtonId, StopTimingRun},
+};
+
 void OnControlEvent(int controlId) {
+    for (const ButtonHandler& button : ButtonHandlers) {
+        if (button.buttonId == controlId) {
+            button.handler();
+            return;
+        }
+    }
     for (const ListSetting& list : ListSettings) {
         if (list.listId == controlId) {
             App.*list.setting = ListText(controlId);
@@ -43,6 +62,9 @@ void Dispatch(int event) {
     case EventControl:
         OnControlEvent(CurrentEventObject());
         break;
+    case EventTimer: // the period timer is the only one
+        TickHandler();
+        break;
     case EventSize:
         ResizeLogView();
         break;
@@ -57,6 +79,7 @@ void Dispatch(int event) {
 void StartUp() {
     SetUpWindowLayer();
     FindProgramDir();
+    InitTimingClock();
     MakeLinkBuffers();
     LoadSettings();
     LoadLogFont();
@@ -74,6 +97,9 @@ void RunMainLoop() {
 
 void ShutDown() {
     SaveSettings();
+    // The window and the log still exist for the run's last line.
+    if (App.RunActive == 1)
+        StopTimingRun();
     FreeLinkBuffers();
     PauseMilliseconds(ClosingPauseMilliseconds);
     CloseMainWindow();

@@ -186,3 +186,10 @@ const SimComRecord* SimComDeviceRecord(const std::wstring& name);
 std::size_t SimComWaiting(const std::wstring& name);
 // Handles the program holds open now.
 int SimOpenComCount();
+
+// A Micromite at the other end of the named device's line (added when missing), powered up now: it
+// reads what the program writes and sends its replies and tick lines at their exact times. The
+// model stays connected until the world is reset; tests read its record and may change its clock.
+struct MicromiteModel;
+struct MicromiteOptions;
+MicromiteModel& SimConnectMicromite(const std::wstring& name, const MicromiteOptions& options);
