@@ -11,9 +11,9 @@ from pathlib import Path
 START_TIMEOUT_SECONDS = 30
 
 
-def _die_with_parent():
-    # Runs in the Xvfb child before exec: a harness that is killed outright takes its display
-    # with it instead of leaving it running.
+def die_with_parent():
+    # Runs in a child process before exec (Xvfb, the simulated controller): a harness that is
+    # killed outright takes its helpers with it instead of leaving them running.
     PR_SET_PDEATHSIG = 1
     ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
@@ -51,7 +51,7 @@ class VirtualDisplay:
                 ["Xvfb", "-displayfd", str(ready_write), "-screen", "0", "1280x1024x24",
                  "-nolisten", "tcp"],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(ready_write,),
-                preexec_fn=_die_with_parent)
+                preexec_fn=die_with_parent)
         os.close(ready_write)
         try:
             number = _read_line(ready_read)

@@ -33,7 +33,7 @@ PROGRAM_TIMEOUT_SECONDS = 120
 WINDOW_TIMEOUT_SECONDS = 60
 
 
-def _path_from_environment(name) -> Path:
+def path_from_environment(name) -> Path:
     value = os.environ.get(name)
     if not value:
         raise RuntimeError(f"{name} is not set; run the scenarios through ctest")
@@ -41,7 +41,7 @@ def _path_from_environment(name) -> Path:
 
 
 def work_folder() -> Path:
-    return _path_from_environment("TOCKMETER_E2E_WORK")
+    return path_from_environment("TOCKMETER_E2E_WORK")
 
 
 def prefix_folder() -> Path:
@@ -108,8 +108,8 @@ class Scenario:
 
     def __init__(self, name):
         self.name = name
-        self.exe = _path_from_environment("TOCKMETER_EXE")
-        self.driver_exe = _path_from_environment("TOCKMETER_E2E_DRIVER")
+        self.exe = path_from_environment("TOCKMETER_EXE")
+        self.driver_exe = path_from_environment("TOCKMETER_E2E_DRIVER")
         self.run_folder = work_folder() / "runs" / name
         self.artifacts = work_folder() / "artifacts"
         self.display = None

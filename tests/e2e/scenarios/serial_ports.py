@@ -1,0 +1,78 @@
+"""COM ports under Wine: the port scan at start-up over ports served by the simulated Micromite
+on pseudo-terminals, and the link to the controller when its port is missing."""
+
+import contextlib
+
+import harness
+from checks import check, check_equal
+from micromite import Micromite
+
+PORT_LIST = 18
+UPLOAD_BUTTON = 5
+START_BUTTON = 25
+
+
+def settings(com_port, serial_speed="38400", max_port_no=32) -> bytes:
+    return ("[micromite]\r\n"
+            f"uM comport = {com_port}\r\n"
+            f"uM SerialSpeed = {serial_speed}\r\n"
+            f"Max port no = {max_port_no}\r\n").encode("ascii")
+
+
+@contextlib.contextmanager
+def served_ports(run: harness.Scenario, numbers):
+    """A simulated Micromite on each of the COM ports; every other port is absent. Gives the
+    controllers by port number."""
+    with contextlib.ExitStack() as stack:
+        devices = {number: stack.enter_context(Micromite(run.run_folder / "logs", f"com{number}"))
+                   for number in numbers}
+        run.pin_com_ports({number: device.terminal for number, device in devices.items()})
+        yield devices
+
+
+def port_list_after_scan(driver) -> dict:
+    """The port list once the scan has filled it: its items are added at once after the scan."""
+    def filled():
+        combo = driver.combo(PORT_LIST)
+        return combo if combo["items"] else None
+    return harness.wait_until(filled, "the port list filled by the scan")
+
+
+def scan_offers_the_served_ports_up_to_the_bound(run: harness.Scenario):
+    # The stored name in lower case selects the scan's upper-case item.
+    folder = run.program_folder(settings=settings("com5", max_port_no=6))
+    with served_ports(run, [2, 5, 7]) as devices:
+        program = run.start_program(folder)
+        driver = run.driver()
+        driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        check_equal(port_list_after_scan(driver),
+                    {"items": ["COM2", "COM5"], "selected": 1, "text": "COM5"}, "port list")
+        check_equal(driver.message_box(wait_seconds=0), None, "message box")
+        run.screenshot("port-list")
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+    # A probe only opens and closes the port.
+    for number, device in devices.items():
+        check_equal(device.record().received_bytes(), b"", f"bytes received on COM{number}")
+
+
+def scan_without_ports_says_so_and_the_window_opens(run: harness.Scenario):
+    folder = run.program_folder(settings=settings("com7", max_port_no=0))
+    with served_ports(run, [1, 7]):
+        program = run.start_program(folder)
+        driver = run.driver()
+        box = driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        check_equal(box, {"title": "OOPS!", "text": "No com ports found"}, "message box")
+        run.screenshot("no-ports")
+        driver.press_message_box_ok()
+        window = driver.window()
+        check(window["visible"], f"the window is not visible: {window}")
+        check_equal(driver.combo(PORT_LIST), {"items": [], "selected": -1, "text": ""},
+                    "port list")
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+
+if __name__ == "__main__":
+    harness.main([scan_offers_the_served_ports_up_to_the_bound,
+                  scan_without_ports_says_so_and_the_window_opens])
