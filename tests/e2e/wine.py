@@ -74,11 +74,20 @@ class Wine:
 
 PORTS_KEY = "HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports"
 X11_DRIVER_KEY = "HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver"
+FONT_REPLACEMENTS_KEY = "HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements"
 
 # Windows that no X window manager manages: there is none on Xvfb, and Wine, waiting for one to
 # confirm that a window has been hidden, would pause 2 s whenever a window (a message box, the
 # main window at exit) goes away. Wine then draws the frames itself, so screenshots show them.
-PREFIX_SETTINGS = {X11_DRIVER_KEY: {"Managed": "N"}}
+# The log's "Courier New" is no Linux font: without a replacement of the same metrics Wine falls
+# back to a proportional face, and the log's columns no longer line up.
+PREFIX_SETTINGS = {X11_DRIVER_KEY: {"Managed": "N"},
+                   FONT_REPLACEMENTS_KEY: {"Courier New": "Liberation Mono"}}
+
+# Wine's own fonts (Marlett for the frame's buttons, Tahoma for the dialog font), as Debian
+# installs them. This Wine does not find them there by itself, and then draws the minimize,
+# maximize and close boxes as the letters "0", "1" and "r".
+WINE_FONTS = Path("/usr/share/wine/fonts")
 
 
 def import_registry(wine: Wine, name, keys: dict):
@@ -124,11 +133,20 @@ def wine_version() -> str:
                           text=True, timeout=60, check=True).stdout.strip()
 
 
+def install_wine_fonts(wine: Wine):
+    """Copies Wine's own fonts into the prefix's font folder, where Wine looks at every start."""
+    if not WINE_FONTS.is_dir():
+        return
+    fonts = wine.prefix / "drive_c" / "windows" / "Fonts"
+    for font in WINE_FONTS.iterdir():
+        shutil.copy2(font, fonts / font.name)
+
+
 def make_prefix(wine: Wine) -> bool:
     """Makes the prefix with its settings and every COM port absent, unless a complete one made
     the same way by this Wine version is there already. Returns whether it was made."""
     mark = wine.prefix / READY_MARK
-    recipe = f"{wine_version()}\n{PREFIX_SETTINGS!r}\n"
+    recipe = f"{wine_version()}\n{PREFIX_SETTINGS!r}\n{WINE_FONTS}\n"
     if mark.is_file() and mark.read_text() == recipe:
         return False
     wine.end_session()
@@ -137,6 +155,7 @@ def make_prefix(wine: Wine) -> bool:
     if code != 0:
         raise RuntimeError(f"wineboot failed with exit code {code}: {err}")
     wine.wait_for_session_end()
+    install_wine_fonts(wine)
     import_registry(wine, "prefix-settings", {**PREFIX_SETTINGS, PORTS_KEY: com_port_values({})})
     mark.write_text(recipe)
     return True
