@@ -73,6 +73,37 @@ def scan_without_ports_says_so_and_the_window_opens(run: harness.Scenario):
         check_equal(program.wait(), 0, "exit code")
 
 
+# Each button opens the link first; its first log line comes before the link's failure.
+LINK_BUTTONS = [(UPLOAD_BUTTON, "Program stage 1 started"), (START_BUTTON, "Time check started.")]
+
+
+def missing_link_port_is_reported_as_configured(run: harness.Scenario):
+    # The scan finds COM2, but the link uses the port named in the settings, as written there.
+    folder = run.program_folder(settings=settings("com9", serial_speed="9600", max_port_no=2))
+    with served_ports(run, [2]) as devices:
+        program = run.start_program(folder)
+        driver = run.driver()
+        driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        check_equal(port_list_after_scan(driver)["items"], ["COM2"], "port list")
+        log = []
+        for button, first_line in LINK_BUTTONS:
+            driver.press(button)
+            box = driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+            check_equal(box, {"title": "OOPS!", "text": "Master not found! com9:9600"},
+                        f"message box after pressing button {button}")
+            # The failure is in the log before the box is answered. The log is read whole here:
+            # Wine ends the program when another process asks for a line of the log (EM_GETLINE)
+            # during the second message box of a session.
+            log += [first_line, "Master not found!"]
+            check_equal(driver.log_text().splitlines(), log, f"log after pressing button {button}")
+            run.screenshot(f"button-{button}")
+            driver.press_message_box_ok()
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+    check_equal(devices[2].record().received_bytes(), b"", "bytes received on COM2")
+
+
 if __name__ == "__main__":
     harness.main([scan_offers_the_served_ports_up_to_the_bound,
-                  scan_without_ports_says_so_and_the_window_opens])
+                  scan_without_ports_says_so_and_the_window_opens,
+                  missing_link_port_is_reported_as_configured])
