@@ -150,7 +150,9 @@ class Micromite:
 
     def record(self) -> Record:
         """The record so far; after the block, the whole session's."""
-        return parse_record(self.record_path.read_text(encoding="ascii"))
+        text = self.record_path.read_text(encoding="ascii")
+        # While the server runs, its last line may be half written.
+        return parse_record(text[:text.rfind("\n") + 1])
 
     def _end(self) -> int:
         if self._server.poll() is None:
