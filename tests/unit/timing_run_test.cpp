@@ -1,0 +1,256 @@
+// Timing runs of the whole program against the simulated Micromite, in virtual time: the user
+// presses the buttons, the period timer wakes the program, and every logged figure is checked
+// against the times at which the model printed its lines.
+#include "app/control_ids.h"
+#include "app/lifecycle.h"
+#include "app_fixture.h"
+#include "calibration/tick_wait.h"
+#include "sim/micromite_model.h"
+
+#include <cmath>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring SettingsPath = L"C:\\Tockmeter\\Tockmeter.inf";
+// The simulated wall clock reads 12:00:00 at virtual time 0.
+constexpr int WallClockStartHour = 12;
+constexpr double ClockErrorPpm = 250.0;
+
+// Everything the program logged, line by line (the log holds each line end as one CR).
+std::vector<std::wstring> LogLines() {
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    for (wchar_t c : SimFindControl(LogViewId)->text) {
+        if (c == L'\r') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    lines.push_back(line);
+    return lines;
+}
+
+std::wstring LastLogLine() {
+    return LogLines().back();
+}
+
+bool IsHeaderLine(const std::wstring& line) {
+    static const std::wregex header(L"\\d\\d:\\d\\d:\\d\\d,  Interval,  Average");
+    return std::regex_match(line, header);
+}
+
+struct TickLine {
+    std::wstring clock;
+    double interval, average;
+};
+
+// The tick lines logged after the last header line.
+std::vector<TickLine> TickLinesOfLastRun() {
+    static const std::wregex tick(
+        L"(\\d\\d:\\d\\d:\\d\\d),  (-?\\d+\\.\\d{6}),  (-?\\d+\\.\\d{6})");
+    std::vector<TickLine> ticks;
+    for (const std::wstring& line : LogLines()) {
+        std::wsmatch match;
+        if (IsHeaderLine(line))
+            ticks.clear();
+        else if (std::regex_match(line, match, tick))
+            ticks.push_back({match[1], std::stod(match[2]), std::stod(match[3])});
+    }
+    return ticks;
+}
+
+std::wstring WallClockAt(std::int64_t nanoseconds) {
+    const std::int64_t seconds = WallClockStartHour * 3600 + nanoseconds / Seconds;
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+class TimingRunTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        MicromiteOptions options;
+        options.baseErrorPpm = ClockErrorPpm;
+        micromite = &SimConnectMicromite(L"COM7", options);
+    }
+
+    // Times at which the controller began each tick line since the given time.
+    std::vector<std::int64_t> TickTimesFrom(std::int64_t fromNanoseconds) const {
+        std::vector<std::int64_t> times;
+        for (const MicromiteLine& line : micromite->record.lines)
+            if (line.tick && line.atNanoseconds >= fromNanoseconds)
+                times.push_back(line.atNanoseconds);
+        return times;
+    }
+
+    // The bytes the controller received from the given time on, in one string.
+    std::string ReceivedFrom(std::int64_t fromNanoseconds) const {
+        std::string bytes;
+        for (const MicromiteReceived& piece : micromite->record.received)
+            if (piece.atNanoseconds >= fromNanoseconds)
+                bytes += piece.bytes;
+        return bytes;
+    }
+
+    MicromiteModel* micromite = nullptr;
+};
+
+// The upload takes 53 line delays of 150 ms; the start comes after it.
+constexpr std::int64_t UploadAt = 1 * Seconds;
+constexpr std::int64_t StartAt = 10 * Seconds;
+
+TEST_F(TimingRunTest, LogsEachIntervalAndTheAverageOfTheControllersLines) {
+    constexpr int Ticks = 20;
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    // Closed while the run goes on, between two lines; the settings are saved before the run is
+    // stopped, whose drain then finds the file written and the run no longer flagged.
+    const std::int64_t closeAt = StartAt + (Ticks * 10 + 6) * Seconds;
+    SimScheduleClose(closeAt);
+    bool savedBeforeStop = false;
+    SimScheduleAction(closeAt + Milliseconds,
+                      [&] { savedBeforeStop = SimFileExists(SettingsPath) && App.RunActive == 0; });
+    EXPECT_EQ(RunTockmeter(), 0);
+
+    const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    ASSERT_EQ(truth.size(), Ticks + 1u);
+    ASSERT_EQ(logged.size(), static_cast<std::size_t>(Ticks));
+    for (int k = 1; k <= Ticks; ++k) {
+        const double interval = static_cast<double>(truth[k] - truth[k - 1]) / 1e9;
+        const double average = static_cast<double>(truth[k] - truth[0]) / 1e9 / k;
+        // A status query of the simulated port costs a microsecond; the text has six decimals.
+        EXPECT_NEAR(logged[k - 1].interval, interval, 2e-6) << k;
+        EXPECT_NEAR(logged[k - 1].average, average, 2e-6) << k;
+        EXPECT_EQ(logged[k - 1].clock, WallClockAt(truth[k])) << k;
+    }
+    // The controller runs fast by its clock error, and the average says by how much.
+    EXPECT_NEAR(logged.back().average, 10.0 / (1.0 + ClockErrorPpm * 1e-6), 2e-6);
+
+    const std::vector<std::wstring> log = LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"Time check started."), 1);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), IsHeaderLine), 1);
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+    EXPECT_TRUE(savedBeforeStop);
+    EXPECT_EQ(ReceivedFrom(StartAt), "RUN\r\x03");
+    EXPECT_TRUE(SimMainWindow().armedTimers.empty());
+    EXPECT_EQ(SimOpenComCount(), 0);
+}
+
+TEST_F(TimingRunTest, ASecondStartMeasuresAfresh) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    const std::int64_t restartAt = StartAt + 36 * Seconds;
+    SimSchedulePressButton(restartAt, StartButtonId);
+    SimScheduleClose(restartAt + 45 * Seconds);
+    RunTockmeter();
+
+    const std::vector<std::wstring> log = LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"Time check started."), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"Time check stopped."), 1);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), IsHeaderLine), 2);
+    EXPECT_EQ(ReceivedFrom(StartAt), "RUN\rRUN\r\x03");
+    // The controller went on counting; the measurement starts over at its next line.
+    const std::vector<std::int64_t> truth = TickTimesFrom(restartAt);
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    ASSERT_EQ(logged.size(), truth.size() - 1);
+    ASSERT_GE(logged.size(), 3u);
+    EXPECT_DOUBLE_EQ(logged[0].average, logged[0].interval);
+    EXPECT_NEAR(logged[2].average, static_cast<double>(truth[3] - truth[0]) / 3e9, 2e-6);
+}
+
+TEST_F(TimingRunTest, StopWithoutARunWaitsAndSaysSo) {
+    SimSchedulePressButton(UploadAt, StopButtonId);
+    SimScheduleClose(UploadAt + 2 * Seconds);
+    RunTockmeter();
+    EXPECT_EQ(LogLines(), std::vector<std::wstring>{L"Time check stopped."});
+    // Only the port scan opened the port.
+    EXPECT_EQ(SimComDeviceRecord(L"COM7")->opens, 1);
+    EXPECT_TRUE(micromite->record.received.empty());
+}
+
+TEST_F(TimingRunTest, AStartThatCannotConnectStaysFlaggedUntilTheEnd) {
+    SimPutFile(SettingsPath, "[micromite]\r\nuM comport = com9\r\n");
+    SimSchedulePressButton(StartAt, StartButtonId);
+    // After the user has read the message box.
+    SimScheduleClose(StartAt + 60 * Seconds);
+    RunTockmeter();
+    EXPECT_EQ(LogLines(), (std::vector<std::wstring>{L"Time check started.", L"Master not found!",
+                                                     L"Time check stopped."}));
+    ASSERT_EQ(SimMessageBoxes().size(), 1u);
+    EXPECT_EQ(SimMessageBoxes()[0].text, L"Master not found! com9:38400");
+    EXPECT_TRUE(SimMainWindow().armedTimers.empty());
+}
+
+TEST_F(TimingRunTest, AnUploadDuringARunEndsTheNextWaitAtOnce) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    const std::int64_t secondUploadAt = StartAt + 15 * Seconds;
+    SimSchedulePressButton(secondUploadAt, UploadButtonId);
+    // The upload ends with the link closed and the run still flagged; the period timer's next
+    // event then finds nothing to wait on.
+    bool flaggedAfterUpload = false;
+    SimScheduleAction(secondUploadAt + 9 * Seconds, [&] { flaggedAfterUpload = App.RunActive; });
+    bool endedWithinOnePeriod = false;
+    SimScheduleAction(secondUploadAt + 9 * Seconds + 10 * Seconds, [&] {
+        endedWithinOnePeriod = App.RunActive == 0 && LastLogLine() == L"Time check stopped.";
+    });
+    SimScheduleClose(secondUploadAt + 30 * Seconds);
+    RunTockmeter();
+
+    EXPECT_TRUE(flaggedAfterUpload);
+    EXPECT_TRUE(endedWithinOnePeriod);
+    const std::vector<std::wstring> log = LogLines();
+    const auto completed = std::find(log.rbegin(), log.rend(), L"Program uM completed");
+    ASSERT_NE(completed, log.rend());
+    EXPECT_EQ(*(completed - 1), L"No tick line came from the Micromite: the link is closed.");
+    EXPECT_EQ(*(completed - 2), L"Time check stopped.");
+    EXPECT_EQ(completed - log.rbegin(), 2);
+}
+
+TEST_F(TimingRunTest, ASilentControllerEndsTheRunAtTheBound) {
+    // No program stored: RUN gets an error message, and then nothing comes.
+    SimSchedulePressButton(StartAt, StartButtonId);
+    SimScheduleClose(StartAt + 30 * Seconds);
+    RunTockmeter();
+
+    const std::vector<std::wstring> log = LogLines();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 2], L"No tick line came from the Micromite within 13 s.");
+    EXPECT_EQ(log.back(), L"Time check stopped.");
+    // The wait began after RUN's line delay and the 700 ms pause; Stop's Ctrl-C followed it.
+    const MicromiteReceived& controlC = micromite->record.received.back();
+    EXPECT_EQ(controlC.bytes, "\x03");
+    const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 13 * Seconds;
+    EXPECT_GE(controlC.atNanoseconds, waitEnd);
+    EXPECT_LT(controlC.atNanoseconds, waitEnd + Milliseconds);
+}
+
+TEST(TickWaitBound, CoversTheLongestIntervalTheControllerMayPrintAt) {
+    const struct {
+        const wchar_t* chosen;
+        std::int64_t uploaded;
+        std::int64_t boundSeconds;
+    } cases[] = {
+        {L"10", 0, 13},   {L"1", 0, 4},
+        {L"300", 0, 317}, {L"5", 300, 317},
+        {L"300", 5, 317}, {L"0", 0, 2},
+        {L"-20", 0, 2},   {L"x", 0, 2},
+        {L"20", 21, 25},  {L"99999999999", 0, 25 * 24 * 3600 + 108000 + 2},
+    };
+    for (const auto& c : cases) {
+        App = AppState{};
+        App.TimeInterval = c.chosen;
+        App.UploadedInterval = c.uploaded;
+        EXPECT_EQ(TickWaitBoundSeconds(), c.boundSeconds) << c.chosen << " " << c.uploaded;
+    }
+}
+
+} // namespace
