@@ -69,8 +69,8 @@ class Driver:
         return combo["selected"], combo["text"]
 
     def log_lines(self) -> list:
-        """The log's lines as the control counts them (an empty last line after a final line
-        break), without line breaks."""
+        """The log's lines, without their line breaks (an empty last line after a final line
+        break)."""
         return self._command("log-lines")["lines"]
 
     def log_text(self) -> str:

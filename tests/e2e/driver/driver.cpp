@@ -16,8 +16,8 @@
 //   control ID        {"id", "class", "text", "left", "top", "width", "height" (relative to the
 //                      client area), "visible", "enabled"}
 //   combo ID          {"items": [texts], "selected": index or -1, "text": selected text or ""}
-//   log-lines         {"lines": [texts]}: the log control's (identifier 1) lines as it counts
-//                     them, without their line breaks
+//   log-lines         {"lines": [texts]}: the log control's (identifier 1) text split at its
+//                     line breaks; a final line break leaves an empty last line
 //   log-text          {"text"}: the log control's whole text as WM_GETTEXT gives it
 //   focus             {"id", "class"}: the control that has the keyboard focus (or contains the
 //                     window that has it); id 0 is the main window, -1 the focus outside it
@@ -108,21 +108,21 @@ JsonValue ComboReport(HWND combo) {
     });
 }
 
+// The log's lines, split at its line breaks: WM_GETTEXT gives each as CR LF, and a lone CR or LF
+// counts as one too. The text is read in one message, as `log-text` reads it: under Wine, asking
+// for single lines (EM_GETLINE) from another process can end the program while it shows a
+// message box.
 JsonValue LogLines(HWND mainWindow) {
-    HWND log = ControlOf(mainWindow, LogViewId);
+    const std::wstring text = TextOf(ControlOf(mainWindow, LogViewId));
     std::vector<JsonValue> lines;
-    const LRESULT count = Ask(log, EM_GETLINECOUNT);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT start = Ask(log, EM_LINEINDEX, i);
-        const std::size_t length = static_cast<std::size_t>(Ask(log, EM_LINELENGTH, start));
-        // EM_GETLINE takes the buffer's size in its first word and may copy the line break
-        // too. Asked from another process, Wine copies back only half of the characters that
-        // word announces: the buffer is made twice as large as the line needs.
-        std::vector<wchar_t> buffer(2 * (length + 2));
-        *reinterpret_cast<WORD*>(buffer.data()) = static_cast<WORD>(buffer.size());
-        const LRESULT copied = Ask(log, EM_GETLINE, i, reinterpret_cast<LPARAM>(buffer.data()));
-        const std::size_t kept = static_cast<std::size_t>(copied) < length ? copied : length;
-        lines.push_back(JsonString(std::wstring(buffer.data(), kept)));
+    std::size_t start = 0;
+    for (std::size_t end = 0; end <= text.size(); ++end) {
+        if (end < text.size() && text[end] != L'\r' && text[end] != L'\n')
+            continue;
+        lines.push_back(JsonString(text.substr(start, end - start)));
+        if (end + 1 < text.size() && text[end] == L'\r' && text[end + 1] == L'\n')
+            ++end;
+        start = end + 1;
     }
     return JsonObject({{"lines", JsonArray(lines)}});
 }

@@ -46,7 +46,7 @@ HWND FindMessageBox(HWND mainWindow);
 
 // Sends a message and returns the program's answer; fails with NoAnswer when the program's
 // thread does not answer within AnswerLimit. Texts in the message are copied across the processes
-// by the system for the standard messages (WM_GETTEXT, CB_GETLBTEXT, EM_GETLINE).
+// by the system for the standard messages (WM_GETTEXT, CB_GETLBTEXT).
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // The window's text as the window itself answers WM_GETTEXT (for an edit control: its content).
