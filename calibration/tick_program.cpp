@@ -3,7 +3,10 @@
 #include "app/app_state.h"
 #include "app/log_view.h"
 #include "serial/command_exchange.h"
+#include "serial/serial_port.h"
 #include "text/number_text.h"
+
+#include <vector>
 
 namespace {
 
@@ -18,10 +21,60 @@ const wchar_t* const FixedProgramLines[] = {
     L"IF n MOD interval = 1 THEN", L"PRINT n", L"END IF", L"END SUB",
 };
 
-// Sends a command, waits its delay in line delays, and logs the reply exactly as it came.
-void SendCommandAndLog(const std::wstring& command, int lineDelays) {
-    AppendLogLine(SendAndCollect(command, lineDelays * App.LineDelay));
+enum class ReplyLog {
+    AsItCame,
+    AsItCameLater, // the last reply: the completion line follows it before the log scrolls
+    NotLogged,     // AUTOSAVE only acknowledges; its reply is not worth a log line
+    ProgramLine,
+};
+
+struct UploadStep {
+    std::wstring text;
+    int lineDelays;
+    ReplyLog log;
+};
+
+std::vector<UploadStep> UploadSteps() {
+    std::vector<UploadStep> steps = {
+        {ControlC, 2, ReplyLog::AsItCame},
+        {L"OPTION CLOCKTRIM " + App.ClockTrim + CarriageReturn, 1, ReplyLog::AsItCame},
+        {L"NEW" + CarriageReturn, 15, ReplyLog::AsItCame},
+        {L"AUTOSAVE" + CarriageReturn, 15, ReplyLog::NotLogged},
+        {L"interval = " + App.TimeInterval, 1, ReplyLog::ProgramLine},
+    };
+    for (const wchar_t* line : FixedProgramLines)
+        steps.push_back({line, 1, ReplyLog::ProgramLine});
+    steps.push_back({ControlZ, 10, ReplyLog::AsItCameLater});
+    return steps;
+}
+
+void RunStep(const UploadStep& step) {
+    if (step.log == ReplyLog::ProgramLine) {
+        SendProgramLine(step.text);
+        return;
+    }
+    const std::wstring reply = SendAndCollect(step.text, step.lineDelays * App.LineDelay);
+    if (step.log == ReplyLog::AsItCameLater) {
+        AppendLogLine(reply);
+        return;
+    }
+    if (step.log == ReplyLog::AsItCame)
+        AppendLogLine(reply);
     ScrollToNewest();
+}
+
+// Sends the tick program over the open link; false when the device stopped answering (it was
+// unplugged), since nothing more would reach it.
+bool SendTickProgram() {
+    for (const UploadStep& step : UploadSteps()) {
+        RunStep(step);
+        if (PortLost(LinkPortSlot)) {
+            AppendLogLine(L"Upload abandoned: the Micromite's port no longer answers.");
+            ScrollToNewest();
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -42,17 +95,7 @@ void SendProgramLine(const std::wstring& line) {
 
 void UploadTickProgram() {
     AppendLogLine(L"Program stage 1 started");
-    if (Connect()) {
-        SendCommandAndLog(ControlC, 2);
-        SendCommandAndLog(L"OPTION CLOCKTRIM " + App.ClockTrim + CarriageReturn, 1);
-        SendCommandAndLog(L"NEW" + CarriageReturn, 15);
-        // The controller only acknowledges AUTOSAVE; its reply is not worth a log line.
-        SendAndCollect(L"AUTOSAVE" + CarriageReturn, 15 * App.LineDelay);
-        ScrollToNewest();
-        SendProgramLine(L"interval = " + App.TimeInterval);
-        for (const wchar_t* line : FixedProgramLines)
-            SendProgramLine(line);
-        AppendLogLine(SendAndCollect(ControlZ, 10 * App.LineDelay));
+    if (Connect() && SendTickProgram()) {
         AppendLogLine(L"Program uM completed");
         ScrollToNewest();
         App.UploadedInterval = ParseInteger(App.TimeInterval);

@@ -157,6 +157,8 @@ struct SimComPeer {
 void SimAddComDevice(const std::wstring& name);
 // Unplugged: the device disappears; a handle the program holds fails every call from now on.
 void SimRemoveComDevice(const std::wstring& name);
+// Unplugged at the given time, also in the middle of a call that waits or polls.
+void SimScheduleComUnplug(const std::wstring& name, std::int64_t atNanoseconds);
 // Held open by another program: it cannot be opened.
 void SimHoldComDevice(const std::wstring& name, bool held);
 void SimSetComPeer(const std::wstring& name, SimComPeer peer);

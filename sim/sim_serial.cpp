@@ -27,9 +27,20 @@ SimComDevice* FindDevice(const std::wstring& name) {
     return found == Serial().devices.end() ? nullptr : &found->second;
 }
 
+// Devices scheduled to be unplugged by now go, before any call looks at them.
+void UnplugDevicesDue() {
+    std::vector<std::wstring> due;
+    for (const auto& [name, device] : Serial().devices)
+        if (device.unplugAtNanoseconds <= SimNowNanoseconds())
+            due.push_back(name);
+    for (const std::wstring& name : due)
+        SimRemoveComDevice(name);
+}
+
 // The device behind an open handle, or none when the handle is unknown or its device was
 // unplugged since.
 SimComDevice* DeviceOf(DeviceHandle handle) {
+    UnplugDevicesDue();
     auto open = Serial().openHandles.find(handle);
     if (open == Serial().openHandles.end() || Serial().lostHandles.count(handle) != 0)
         return nullptr;
@@ -76,6 +87,11 @@ void SimRemoveComDevice(const std::wstring& name) {
             Serial().lostHandles.insert(open.first);
     }
     Serial().devices.erase(upper);
+}
+
+void SimScheduleComUnplug(const std::wstring& name, std::int64_t atNanoseconds) {
+    if (SimComDevice* device = FindDevice(name))
+        device->unplugAtNanoseconds = atNanoseconds;
 }
 
 void SimHoldComDevice(const std::wstring& name, bool held) {
@@ -135,6 +151,7 @@ int SimOpenComCount() {
 DeviceHandle OpenComDevice(const std::wstring& devicePath) {
     if (devicePath.compare(0, DevicePrefix.size(), DevicePrefix) != 0)
         return 0;
+    UnplugDevicesDue();
     const std::wstring upper = UpperName(devicePath.substr(DevicePrefix.size()));
     SimComDevice* device = FindDevice(upper);
     if (!device || device->heldElsewhere || IsOpenByProgram(upper))

@@ -3,7 +3,9 @@
 
 #include "sim/sim.h"
 
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -18,11 +20,14 @@ struct SimComDevice {
     bool refuseStateRead = false;
     bool refuseStateWrite = false;
     bool lineError = false;
+    std::int64_t unplugAtNanoseconds = INT64_MAX;
     SimComPeer peer;
     std::vector<SimTimedBytes> scriptedInput; // in time order
     std::string inputQueue;
     SimComRecord record;
 };
+
+struct MicromiteModel;
 
 struct SimSerialWorld {
     std::map<std::wstring, SimComDevice> devices; // by upper-case name
@@ -30,4 +35,6 @@ struct SimSerialWorld {
     std::set<DeviceHandle> lostHandles; // handles whose device was removed
     DeviceHandle nextHandle = 1;
     std::int64_t queryCostNanoseconds = 1000;
+    // Served controllers outlive their devices, so that tests can read an unplugged one's record.
+    std::vector<std::shared_ptr<MicromiteModel>> micromites;
 };

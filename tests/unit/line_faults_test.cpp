@@ -1,0 +1,137 @@
+// What the line and the device can do wrong during an upload and a timing run: unplugged, a
+// flood of bytes, framing errors. The program always ends what it was doing with a defined
+// outcome, and the window still closes and saves its settings.
+#include "app/control_ids.h"
+#include "app/lifecycle.h"
+#include "timing_fixture.h"
+
+#include <algorithm>
+
+namespace {
+
+using LineFaultTest = MicromiteRunTest;
+
+const std::wstring PortGoneLine =
+    L"No tick line came from the Micromite: its port no longer answers.";
+
+bool Logged(const std::wstring& line) {
+    const std::vector<std::wstring> log = LogLines();
+    return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+TEST_F(LineFaultTest, UnpluggedDuringAnUploadAbandonsIt) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimScheduleComUnplug(L"COM7", UploadAt + 2 * Seconds);
+    bool endedEarly = false;
+    SimScheduleAction(UploadAt + 4 * Seconds, [&] { endedEarly = SimOpenComCount() == 0; });
+    SimScheduleClose(UploadAt + 20 * Seconds);
+    EXPECT_EQ(RunTockmeter(), 0);
+
+    EXPECT_TRUE(endedEarly);
+    EXPECT_EQ(LastLogLine(), L"Upload abandoned: the Micromite's port no longer answers.");
+    EXPECT_FALSE(Logged(L"Program uM completed"));
+    EXPECT_EQ(App.UploadedInterval, 0);
+    EXPECT_TRUE(SimFileExists(SettingsPath));
+}
+
+// Unplugged while the program polls for a line, and while it waits for the timer between two
+// lines: each time the run ends at once, as Stop ends it.
+TEST_F(LineFaultTest, UnpluggedDuringARunEndsItAtOnce) {
+    const struct {
+        const char* when;
+        std::int64_t unplugAfterStart;
+    } cases[] = {
+        {"waiting for the first line", 900 * Milliseconds},
+        {"waiting for a later line", 20 * Seconds + 990 * Milliseconds},
+        {"between two lines", 25 * Seconds},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SimSchedulePressButton(UploadAt, UploadButtonId);
+        SimSchedulePressButton(StartAt, StartButtonId);
+        const std::int64_t unplugAt = StartAt + c.unplugAfterStart;
+        SimScheduleComUnplug(L"COM7", unplugAt);
+        bool endedSoon = false;
+        SimScheduleAction(unplugAt + 11 * Seconds,
+                          [&] { endedSoon = App.RunActive == 0 && SimOpenComCount() == 0; });
+        SimScheduleClose(unplugAt + 20 * Seconds);
+        EXPECT_EQ(RunTockmeter(), 0) << c.when;
+
+        EXPECT_TRUE(endedSoon) << c.when;
+        const std::vector<std::wstring> log = LogLines();
+        ASSERT_GE(log.size(), 2u) << c.when;
+        EXPECT_EQ(log[log.size() - 2], PortGoneLine) << c.when;
+        EXPECT_EQ(log.back(), L"Time check stopped.") << c.when;
+        EXPECT_TRUE(SimFileExists(SettingsPath)) << c.when;
+    }
+}
+
+// A megabyte of bytes at the line's full speed, zero bytes among them.
+void Flood(std::int64_t fromNanoseconds) {
+    constexpr int BytesPerPiece = 96;
+    constexpr std::int64_t PieceNanoseconds = BytesPerPiece * 10 * Seconds / 38400;
+    std::string piece;
+    for (int i = 0; i < BytesPerPiece; ++i)
+        piece += i % 7 == 0 ? '\0' : static_cast<char>('!' + i % 90);
+    for (int i = 0; i < (1 << 20) / BytesPerPiece; ++i)
+        SimQueueComInput(L"COM7", fromNanoseconds + i * PieceNanoseconds, piece);
+}
+
+TEST_F(LineFaultTest, AFloodDuringAnUploadOnlyFillsTheLogWithWhatWasRead) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    Flood(UploadAt);
+    SimScheduleClose(UploadAt + 20 * Seconds);
+    RunTockmeter();
+    EXPECT_EQ(LastLogLine(), L"Program uM completed");
+    // Each of the 15 logged replies is at most one receive buffer.
+    EXPECT_LT(SimFindControl(LogViewId)->text.size(), 15 * 5000u + 1000u);
+    EXPECT_EQ(micromite->trim, 0);
+}
+
+TEST_F(LineFaultTest, AFloodDuringARunIsMeasuredAndTheRunRecoversAfterIt) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    const std::int64_t floodAt = StartAt + 30 * Seconds;
+    Flood(floodAt);
+    const std::int64_t floodEnd = floodAt + (std::int64_t{1} << 20) * 10 * Seconds / 38400;
+    SimScheduleClose(floodEnd + 400 * Seconds);
+    RunTockmeter();
+
+    // The flood's bytes end tick waits early, but the run goes on. Once it is over, the timer,
+    // re-armed from early stamps, wakes the program late at first, and 300 ms earlier with each
+    // line until it wakes before the line again: from then on each interval is the
+    // controller's again.
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    const std::vector<std::int64_t> truth = TickTimesFrom(floodEnd);
+    ASSERT_GE(truth.size(), 3u);
+    ASSERT_GE(logged.size(), 3u);
+    for (int last = 1; last <= 2; ++last) {
+        const double interval =
+            static_cast<double>(truth[truth.size() - last] - truth[truth.size() - last - 1]) / 1e9;
+        EXPECT_NEAR(logged[logged.size() - last].interval, interval, 2e-6);
+    }
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+    // Nothing of the flood itself reaches the log: after the header, one line per tick and the
+    // last line.
+    const std::vector<std::wstring> log = LogLines();
+    const auto header = std::find_if(log.begin(), log.end(), IsHeaderLine);
+    EXPECT_EQ(log.end() - header, static_cast<std::ptrdiff_t>(logged.size()) + 2);
+}
+
+TEST_F(LineFaultTest, FramingErrorsAreClearedAndNotReported) {
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    for (int second = 25; second < 60; second += 5)
+        SimScheduleAction(StartAt + second * Seconds, [] { SimRaiseComLineError(L"COM7"); });
+    SimScheduleClose(StartAt + 66 * Seconds);
+    RunTockmeter();
+
+    const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    ASSERT_EQ(logged.size(), truth.size() - 1);
+    EXPECT_NEAR(logged.back().average,
+                static_cast<double>(truth.back() - truth.front()) / 1e9 / logged.size(), 2e-6);
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+}
+
+} // namespace
