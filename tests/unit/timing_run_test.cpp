@@ -7,6 +7,7 @@
 #include "timing_fixture.h"
 
 #include <algorithm>
+#include <malloc.h>
 
 namespace {
 
@@ -137,6 +138,43 @@ TEST_F(TimingRunTest, ASilentControllerEndsTheRunAtTheBound) {
     const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 13 * Seconds;
     EXPECT_GE(controlC.atNanoseconds, waitEnd);
     EXPECT_LT(controlC.atNanoseconds, waitEnd + Milliseconds);
+}
+
+// Heap in use, less what the log's own text holds: what a long run must not grow.
+std::size_t HeapBesidesTheLog() {
+    const struct mallinfo2 heap = mallinfo2();
+    return heap.uordblks + heap.hblkhd - SimFindControl(LogViewId)->text.capacity() * sizeof(wchar_t);
+}
+
+TEST_F(TimingRunTest, ADayLongRunLogsEveryTickAndGrowsOnlyItsLog) {
+    // A status query that costs a millisecond keeps a day of polling quick to simulate.
+    SimSetComQueryCost(1000000);
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    constexpr std::int64_t Hour = 3600 * Seconds;
+    constexpr int Hours = 24;
+    // Each hour the test takes the controller's record away, so that only the program grows.
+    std::size_t ticksPrinted = 0;
+    std::size_t heapAfterFirstHour = 0, heapAtEnd = 0;
+    for (int hour = 1; hour <= Hours; ++hour) {
+        SimScheduleAction(StartAt + hour * Hour + 5 * Seconds, [&, hour] {
+            for (const MicromiteLine& line : micromite->record.lines)
+                ticksPrinted += line.tick ? 1 : 0;
+            micromite->record.lines.clear();
+            micromite->record.received.clear();
+            (hour == 1 ? heapAfterFirstHour : heapAtEnd) = HeapBesidesTheLog();
+        });
+    }
+    SimScheduleClose(StartAt + Hours * Hour + 6 * Seconds);
+    RunTockmeter();
+
+    EXPECT_EQ(TickLinesOfLastRun().size(), ticksPrinted - 1);
+    EXPECT_GT(ticksPrinted, static_cast<std::size_t>(Hours * 360 - 2));
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+#if !defined(__SANITIZE_ADDRESS__)
+    // A sanitizer's allocator does not report the heap this way.
+    EXPECT_LT(heapAtEnd, heapAfterFirstHour + 64 * 1024);
+#endif
 }
 
 TEST(TickWaitBound, CoversTheLongestIntervalTheControllerMayPrintAt) {
