@@ -191,6 +191,57 @@ TEST_F(SettingsTest, NumbersWithoutDigitsReadAsZero) {
     EXPECT_EQ(App.MaxPortNo, 0);
 }
 
+// Whatever a file holds, the program starts with defined values and its next save is its own
+// form of them.
+TEST_F(SettingsTest, FilesOfAnyContentGiveDefinedValues) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 7919) % 256);
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        {"binary garbage", garbage},
+        {"bad UTF-8 after the byte-order mark",
+         "\xEF\xBB\xBF[\xC3micromite]\r\nLineDelay = \xFF\xFE"},
+        {"a line of 10 MB without a line end",
+         "[micromite]\r\nuM comport = " + std::string(10 << 20, 'x')},
+        {"zero bytes", std::string("[micromite]\0\r\nLineDelay = 5\0 00\r\n", 30)},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        LoadFrom(c.file);
+        EXPECT_GE(App.LineDelay, 100) << c.what;
+        const AppState loaded = App;
+        SaveFromWindowAsLoaded();
+        App = AppState{};
+        FindProgramDir();
+        LoadSettings();
+        EXPECT_TRUE(App.ComPort == loaded.ComPort) << c.what;
+        EXPECT_EQ(App.SerialSpeed, loaded.SerialSpeed) << c.what;
+        EXPECT_EQ(App.LineDelay, loaded.LineDelay) << c.what;
+        EXPECT_EQ(App.TimeInterval, loaded.TimeInterval) << c.what;
+        EXPECT_EQ(App.MainX, loaded.MainX) << c.what;
+    }
+}
+
+TEST_F(SettingsTest, NumbersBeyond32BitsSaturate) {
+    LoadFrom("[Windows]\nMainX = 99999999999\nMainY = -99999999999\n");
+    EXPECT_EQ(App.MainX, INT32_MAX);
+    EXPECT_EQ(App.MainY, INT32_MIN);
+}
+
+TEST_F(SettingsTest, AProgramFolderBeyond260CharactersIsUsedWhole) {
+    const std::wstring folder = L"C:\\" + std::wstring(300, L'd') + L"\\";
+    SimSetProgramFilePath(folder + L"tockmeter.exe");
+    FindProgramDir();
+    EXPECT_EQ(App.ProgramDir, folder);
+    SaveFromWindowAsLoaded();
+    std::string saved;
+    EXPECT_TRUE(SimGetFile(folder + L"Tockmeter.inf", saved));
+    EXPECT_EQ(saved, DefaultFile);
+}
+
 TEST_F(SettingsTest, AFolderThatCannotBeWrittenKeepsThePreviousFile) {
     SimPutFile(SettingsPath, DefaultFile);
     SimSetFolderReadOnly(L"C:\\Tockmeter", true);
