@@ -47,6 +47,16 @@ TEST_F(PortScanTest, NoPortOrNoNumberToProbeTellsTheUser) {
     EXPECT_EQ(SimNowNanoseconds(), 0);
 }
 
+TEST_F(PortScanTest, NoBoundBeyondTheLastComPortNumberIsProbed) {
+    SimAddComDevice(L"COM256");
+    SimAddComDevice(L"COM257");
+    App.MaxPortNo = INT32_MAX;
+    PortScan();
+    EXPECT_EQ(App.FoundPorts, (std::vector<std::wstring>{L"COM256"}));
+    EXPECT_EQ(SimNowNanoseconds(), 256 * 20 * Milliseconds);
+    EXPECT_EQ(App.MaxPortNo, INT32_MAX);
+}
+
 TEST_F(PortScanTest, AScanStartsAfresh) {
     SimAddComDevice(L"COM2");
     App.MaxPortNo = 2;
