@@ -78,17 +78,18 @@ void RegisterControl(int id, HWND window, ControlKind kind, int fieldHeight) {
 void FitDropDownField(const WindowControl& control) {
     // The closed combo box is its selection field plus edges whose size depends on the
     // version and the theme, so the field's height is found from what the control reports.
-    // A second pass catches a control that does not grow one for one.
-    for (int pass = 0; pass < 2; ++pass) {
+    // Each further pass corrects the height last asked for: some implementations (Wine's) keep
+    // a field a little higher than asked, so the reported height cannot be the starting point
+    // twice.
+    LRESULT asked = SendMessageW(control.window, CB_GETITEMHEIGHT, SelectionField, 0);
+    if (asked == CB_ERR)
+        return;
+    for (int pass = 0; pass < 3; ++pass) {
         const int difference = control.fieldHeight - ClosedHeight(control.window);
         if (difference == 0)
             return;
-        const LRESULT itemHeight =
-            SendMessageW(control.window, CB_GETITEMHEIGHT, SelectionField, 0);
-        if (itemHeight == CB_ERR)
-            return;
-        const LRESULT wanted = itemHeight + difference;
-        SendMessageW(control.window, CB_SETITEMHEIGHT, SelectionField, wanted > 1 ? wanted : 1);
+        asked = asked + difference > 1 ? asked + difference : 1;
+        SendMessageW(control.window, CB_SETITEMHEIGHT, SelectionField, asked);
     }
 }
 
