@@ -1,0 +1,203 @@
+"""Clock calibration under Wine against the simulated Micromite on COM7: the tick program upload
+with a CLOCKTRIM value chosen in the list, a timing run whose logged figures are checked against
+the controller's own record of its tick lines, Stop, and the window closed during a run."""
+
+import re
+import time
+
+import harness
+from checks import Failure, check, check_equal
+from micromite import Micromite
+
+UPLOAD_BUTTON = 5
+CLOCKTRIM_LIST = 21
+START_BUTTON = 25
+STOP_BUTTON = 26
+LINK_PORT = 7
+
+CONTROL_C = b"\x03"
+CONTROL_Z = b"\x1a"
+
+# An interval the list does not offer, so that a run shows many ticks in little time.
+INTERVAL_SECONDS = 2
+SETTINGS = f"[micromite]\r\nTime interval = {INTERVAL_SECONDS}\r\n".encode("ascii")
+
+TRIM = "-10"
+# A coarse trim step: the chosen trim lengthens every interval by far more than the tolerance
+# below (by 11 %), so the figures show whether the controller took it.
+TRIM_STEP_PPM = 10000
+
+TICK_PROGRAM = [f"interval = {INTERVAL_SECONDS}", "SETTICK 1000, ticker", "DO:LOOP", "END",
+                "SUB ticker", "n = n + 1", "IF n MOD interval = 1 THEN", "PRINT n", "END IF",
+                "END SUB"]
+UPLOAD_BYTES = (CONTROL_C
+                + b"".join(f"{command}\r".encode("ascii")
+                           for command in [f"OPTION CLOCKTRIM {TRIM}", "NEW", "AUTOSAVE",
+                                           *TICK_PROGRAM])
+                + CONTROL_Z)
+RUN_BYTES = b"RUN\r"
+
+UPLOAD_COMPLETED = "Program uM completed"
+RUN_STOPPED = "Time check stopped."
+HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
+TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
+
+# Enough logged ticks that a drifting stamp or a miscounted average shows.
+LOGGED_TICKS = 6
+# The program's stamps against the controller's print times. On a busy machine the polling
+# program is sometimes scheduled out when a line comes (stamps some 40 ms late have been seen),
+# so this is generous; a wrong formula, a stamp of the wrong line, or a missed or extra tick line
+# are each off by far more.
+TOLERANCE_SECONDS = 0.100
+NANOSECONDS = 1e9
+
+# Bounds against hangs only: the upload pauses 53 line delays of 150 ms.
+UPLOAD_TIMEOUT_SECONDS = 90
+RUN_TIMEOUT_SECONDS = 120
+# Stop pressed while a tick line is awaited is dropped, as every input then is; it is pressed
+# again once the program has had time to act on it.
+STOP_ANSWER_SECONDS = 3 * INTERVAL_SECONDS
+
+
+def start_with_controller(run: harness.Scenario, device: Micromite):
+    """tockmeter.exe with the controller on COM7 and the short interval; (folder, program,
+    driver) once its window is there."""
+    run.pin_com_ports({LINK_PORT: device.terminal})
+    folder = run.program_folder(settings=SETTINGS)
+    program = run.start_program(folder)
+    driver = run.driver()
+    driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+    return folder, program, driver
+
+
+def wait_for_log(driver, condition, what, timeout_seconds) -> list:
+    """The log's lines once condition(lines) holds."""
+    def log_if_done():
+        log = driver.log_lines()
+        return log if condition(log) else None
+    return harness.wait_until(log_if_done, what, timeout_seconds)
+
+
+def upload_with_trim(driver) -> list:
+    """Chooses TRIM in the CLOCKTRIM list and presses the upload button; the log once the upload
+    has completed."""
+    driver.choose(CLOCKTRIM_LIST, driver.combo_items(CLOCKTRIM_LIST).index(TRIM))
+    driver.press(UPLOAD_BUTTON)
+    return wait_for_log(driver, lambda log: UPLOAD_COMPLETED in log, "the end of the upload",
+                        UPLOAD_TIMEOUT_SECONDS)
+
+
+def run_lines(log) -> list:
+    """The lines logged after the run's header line."""
+    headers = [index for index, line in enumerate(log) if HEADER_LINE.fullmatch(line)]
+    return log[headers[-1] + 1:] if headers else []
+
+
+def wait_for_tick_lines(driver, count) -> list:
+    """The log once the run has logged count tick lines."""
+    return wait_for_log(driver, lambda log: len(run_lines(log)) >= count, f"{count} tick lines",
+                        RUN_TIMEOUT_SECONDS)
+
+
+def stop_run(driver) -> list:
+    """Presses Stop until the run says it stopped; the log then."""
+    for _ in range(RUN_TIMEOUT_SECONDS // STOP_ANSWER_SECONDS):
+        driver.press(STOP_BUTTON)
+        try:
+            return wait_for_log(driver, lambda log: log[-1] == RUN_STOPPED, "the end of the run",
+                                STOP_ANSWER_SECONDS)
+        except Failure:
+            pass
+    raise Failure("the run did not stop")
+
+
+def check_upload(log, record):
+    check_equal(record.received_bytes(), UPLOAD_BYTES, "bytes received by the controller")
+    check_equal(log[-1], UPLOAD_COMPLETED, "last log line of the upload")
+    # Each program line's echo is logged as a line of its own, its line end taken off.
+    check(any(log[first:first + len(TICK_PROGRAM)] == TICK_PROGRAM for first in range(len(log))),
+          f"the program lines are not logged one a line: {log}")
+
+
+def check_figures(logged, tick_times):
+    """Tick line k of the log (from 1) against the controller's lines 0..k of the run."""
+    check(len(tick_times) > len(logged),
+          f"{len(logged)} tick lines logged, the controller printed {len(tick_times)}")
+    for k, line in enumerate(logged, start=1):
+        match = TICK_LINE.fullmatch(line)
+        check(match, f"tick line {k} is not a tick line: {line!r}")
+        interval, average = map(float, match.groups())
+        expected_interval = (tick_times[k] - tick_times[k - 1]) / NANOSECONDS
+        expected_average = (tick_times[k] - tick_times[0]) / NANOSECONDS / k
+        check(abs(interval - expected_interval) <= TOLERANCE_SECONDS
+              and abs(average - expected_average) <= TOLERANCE_SECONDS,
+              f"tick line {k} {line!r}: the controller's lines give the interval "
+              f"{expected_interval:.6f} and the average {expected_average:.6f}")
+
+
+def upload_then_run_then_stop(run: harness.Scenario):
+    with Micromite(run.run_folder / "logs", "com7", trim_step_ppm=TRIM_STEP_PPM) as device:
+        _, program, driver = start_with_controller(run, device)
+        check_upload(upload_with_trim(driver), device.record())
+
+        driver.press(START_BUTTON)
+        wait_for_tick_lines(driver, LOGGED_TICKS)
+        run.screenshot("run")
+        log = stop_run(driver)
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+    record = device.record()
+    # The run sent RUN, and Stop a Ctrl-C after it; no line feed was ever sent.
+    check_equal(record.received_bytes(), UPLOAD_BYTES + RUN_BYTES + CONTROL_C,
+                "bytes received by the controller")
+    tick_times = [tick.at for tick in record.ticks]
+    # The controller's clock runs at the chosen trim.
+    trimmed_interval = INTERVAL_SECONDS / (1 + int(TRIM) * TRIM_STEP_PPM * 1e-6)
+    for earlier, later in zip(tick_times, tick_times[1:]):
+        check(abs((later - earlier) / NANOSECONDS - trimmed_interval) < 1e-6,
+              f"the controller's ticks are not {trimmed_interval:.6f} s apart: {tick_times}")
+
+    # The run's start: RUN's echo as it came (its line end makes an empty line), then the header;
+    # the controller's first tick line is not logged.
+    run_log = log[log.index(UPLOAD_COMPLETED) + 1:]
+    check_equal(run_log[:4], ["Time check started.", "Connected to Master at 38400", "RUN", ""],
+                "log of the run's start")
+    check(HEADER_LINE.fullmatch(run_log[4]), f"not the run's header line: {run_log[4]!r}")
+    check_figures(run_log[5:-1], tick_times)
+    check_equal(run_log[-1], RUN_STOPPED, "last log line")
+
+
+def closing_during_a_run_saves_the_settings_then_stops_the_run(run: harness.Scenario):
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        folder, program, driver = start_with_controller(run, device)
+        upload_with_trim(driver)
+        driver.press(START_BUTTON)
+        wait_for_tick_lines(driver, 1)
+        close_asked_at = time.monotonic_ns()
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+        settings_file = folder / harness.SETTINGS_FILE
+        # The file's time is the wall clock's, the record's the monotonic clock's: the offset
+        # between them is taken now. The kernel stamps a file with a coarse clock that may lag by
+        # a few milliseconds, never lead.
+        saved_at = settings_file.stat().st_mtime_ns - (time.time_ns() - time.monotonic_ns())
+        settings = settings_file.read_bytes()
+
+    record = device.record()
+    check_equal(record.received_bytes(), UPLOAD_BYTES + RUN_BYTES + CONTROL_C,
+                "bytes received by the controller")
+    stop = record.received[-1]
+    check(stop.at > close_asked_at, "the run's Ctrl-C came before the window was closed")
+    # The list's choice is kept only by the save at exit.
+    check(f"CLOCKTRIM = {TRIM}\r\n".encode("ascii") in settings,
+          f"the settings file does not hold the chosen trim: {settings!r}")
+    # Stop pauses two line delays after its Ctrl-C: a save after it would be stamped that much
+    # later.
+    check(saved_at < stop.at,
+          f"the settings were saved {(saved_at - stop.at) / 1e6:.3f} ms after the run's Ctrl-C")
+
+
+if __name__ == "__main__":
+    harness.main([upload_then_run_then_stop,
+                  closing_during_a_run_saves_the_settings_then_stops_the_run])
