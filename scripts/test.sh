@@ -9,3 +9,6 @@ bash scripts/setup-machine.sh
 bash scripts/build.sh
 
 ctest --test-dir "${TOCKMETER_NATIVE_BUILD:-build/native}" --output-on-failure "$@"
+
+# Sanitizer build of the unit tests and the fuzz targets, each for a bounded time.
+bash scripts/check-robustness.sh
