@@ -2,6 +2,7 @@
 // the real program under Wine can talk to it through a COM port. The model's time line is
 // CLOCK_MONOTONIC in nanoseconds. The server prints the terminal's path on stdout and runs until
 // SIGTERM, SIGINT or SIGHUP; record_writer.h gives the format of its record.
+#include "line_flood.h"
 #include "pseudo_terminal.h"
 #include "record_writer.h"
 #include "server_options.h"
@@ -51,6 +52,7 @@ struct Server {
     MicromiteModel model;
     PseudoTerminal terminal;
     RecordWriter record;
+    LineFlood flood;
     std::string failure; // why the loop stopped, when not by a signal
 };
 
@@ -90,6 +92,12 @@ void SendDueOutput(Server& server) {
         WriteRecordDropped(server.record, writtenAt, bytes.size() - sent);
 }
 
+void SendFlood(Server& server) {
+    const std::size_t written = WriteFlood(server.flood, server.terminal.master);
+    if (written > 0)
+        WriteRecordFlood(server.record, MonotonicNanoseconds(), written);
+}
+
 bool ReceiveInput(Server& server) {
     char buffer[ReadChunk];
     const std::int64_t at = MonotonicNanoseconds();
@@ -102,7 +110,8 @@ bool ReceiveInput(Server& server) {
     return false;
 }
 
-// Waits until input arrives or the next output is due; false when the terminal failed.
+// Waits until input arrives, the next output is due or, during a flood, the terminal has room;
+// false when the terminal failed.
 bool WaitForInputOrOutput(Server& server, const sigset_t& waitMask) {
     const std::int64_t due = MicromiteNextOutputTime(server.model);
     const std::int64_t waitFor = due - MonotonicNanoseconds();
@@ -113,7 +122,8 @@ bool WaitForInputOrOutput(Server& server, const sigset_t& waitMask) {
         }
         return true;
     }
-    pollfd watched{server.terminal.master, POLLIN, 0};
+    const short events = FloodPending(server.flood) ? POLLIN | POLLOUT : POLLIN;
+    pollfd watched{server.terminal.master, events, 0};
     const timespec timeout = ToTimespec(pollFor);
     const int ready = ppoll(&watched, 1, due == MicromiteNever ? nullptr : &timeout, &waitMask);
     if (ready < 0 && errno != EINTR) {
@@ -148,6 +158,7 @@ int main(int argc, char** argv) {
     if (!OpenPseudoTerminal(server.terminal, error))
         return Fail(error);
     const ServerOptions& options = server.options;
+    server.flood.options = options.flood;
     if (!options.recordPath.empty() && !OpenRecord(server.record, options.recordPath, error))
         return Fail(error);
     if (!options.linkPath.empty() && !MakeLink(options.linkPath, server.terminal.slavePath, error))
@@ -164,7 +175,9 @@ int main(int argc, char** argv) {
 
     while (stopSignal == 0) {
         SendDueOutput(server);
+        NoteModelRecord(server.flood, server.model.record);
         WriteModelRecord(server.record, server.model.record);
+        SendFlood(server);
         if (!WaitForInputOrOutput(server, waitMask))
             break;
     }

@@ -89,6 +89,13 @@ void WriteRecordDropped(RecordWriter& writer, std::int64_t atNanoseconds, std::s
     std::fflush(writer.file);
 }
 
+void WriteRecordFlood(RecordWriter& writer, std::int64_t atNanoseconds, std::size_t count) {
+    if (writer.file == nullptr)
+        return;
+    std::fprintf(writer.file, "flood %" PRId64 " %zu\n", atNanoseconds, count);
+    std::fflush(writer.file);
+}
+
 void WriteRecordStop(RecordWriter& writer, std::int64_t atNanoseconds, const std::string& reason) {
     if (writer.file == nullptr)
         return;

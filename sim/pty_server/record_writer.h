@@ -6,6 +6,7 @@
 //   line <ns> <text>                  a console line sent, at the time its first byte was due
 //   tick <ns> <text>                  a line printed by the running program (a tick line)
 //   dropped <ns> <count>              output the client's side had no room for
+//   flood <ns> <count>                garbage bytes written (see line_flood.h), when written
 //   stop <ns> <reason>
 // A line's text is without its CR LF; bytes outside printable ASCII, and the backslash, are
 // written as \xHH.
@@ -31,4 +32,5 @@ void WriteModelRecord(RecordWriter& writer, MicromiteRecord& record);
 void WriteRecordSent(RecordWriter& writer, std::int64_t dueNanoseconds,
                      std::int64_t writtenNanoseconds, const std::string& bytes);
 void WriteRecordDropped(RecordWriter& writer, std::int64_t atNanoseconds, std::size_t count);
+void WriteRecordFlood(RecordWriter& writer, std::int64_t atNanoseconds, std::size_t count);
 void WriteRecordStop(RecordWriter& writer, std::int64_t atNanoseconds, const std::string& reason);

@@ -2,19 +2,25 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 
 const char* const ServerUsage =
     "usage: tockmeter-micromite [--error-ppm X] [--trim-step-ppm X] [--trim N] [--baud N]\n"
     "                           [--link PATH] [--record FILE]\n"
+    "                           [--flood-after-ticks N | --flood-after-received N]\n"
+    "                           [--flood-bytes N]\n"
     "Serves a simulated Micromite on a new pseudo-terminal and prints the terminal's path.\n"
     "  --error-ppm X      clock error at CLOCKTRIM 0, in ppm, positive runs fast (default 0)\n"
     "  --trim-step-ppm X  clock change per CLOCKTRIM step, in ppm (default 460)\n"
     "  --trim N           CLOCKTRIM at power-up, -31 to 31 (default 0)\n"
     "  --baud N           line speed for the time each character takes; 0: none (default 38400)\n"
     "  --link PATH        make PATH a symbolic link to the terminal (replacing a link there)\n"
-    "  --record FILE      write every byte received and every line sent, with times\n";
+    "  --record FILE      write every byte received and every line sent, with times\n"
+    "  --flood-after-ticks N     once N tick lines were printed, flood the line with garbage\n"
+    "  --flood-after-received N  once N bytes were received, flood the line with garbage\n"
+    "  --flood-bytes N    how many garbage bytes, zero bytes among them (default 1048576)\n";
 
 namespace {
 
@@ -25,19 +31,27 @@ bool ReadNumber(const char* text, double low, double high, double& value) {
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
 }
 
-bool ReadWholeNumber(const char* text, long low, long high, int& value) {
+template <typename Whole>
+bool ReadWholeNumber(const char* text, long long low, long long high, Whole& value) {
     char* end = nullptr;
     errno = 0;
-    const long number = std::strtol(text, &end, 10);
-    value = static_cast<int>(number);
+    const long long number = std::strtoll(text, &end, 10);
+    value = static_cast<Whole>(number);
     return errno == 0 && end != text && *end == '\0' && number >= low && number <= high;
 }
 
 } // namespace
 
 bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::string& error) {
-    static const char* const valued[] = {"--error-ppm", "--trim-step-ppm", "--trim",
-                                         "--baud",      "--link",          "--record"};
+    static const char* const valued[] = {"--error-ppm",
+                                         "--trim-step-ppm",
+                                         "--trim",
+                                         "--baud",
+                                         "--link",
+                                         "--record",
+                                         "--flood-after-ticks",
+                                         "--flood-after-received",
+                                         "--flood-bytes"};
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -63,6 +77,12 @@ bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::stri
             good = ReadWholeNumber(value, -31, 31, options.model.startTrim);
         else if (name == "--baud")
             good = ReadWholeNumber(value, 0, 4000000, options.model.baud);
+        else if (name == "--flood-after-ticks")
+            good = ReadWholeNumber(value, 0, INT32_MAX, options.flood.afterTicks);
+        else if (name == "--flood-after-received")
+            good = ReadWholeNumber(value, 0, INT32_MAX, options.flood.afterReceived);
+        else if (name == "--flood-bytes")
+            good = ReadWholeNumber(value, 1, INT32_MAX, options.flood.bytes);
         else if (name == "--link")
             options.linkPath = value;
         else

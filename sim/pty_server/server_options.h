@@ -1,12 +1,14 @@
 // The command line of tockmeter-micromite.
 #pragma once
 
+#include "line_flood.h"
 #include "sim/micromite_model.h"
 
 #include <string>
 
 struct ServerOptions {
     MicromiteOptions model;
+    LineFloodOptions flood;
     std::string linkPath;   // empty: no link
     std::string recordPath; // empty: no record
     bool help = false;
