@@ -75,6 +75,14 @@ class Program:
     def has_ended(self) -> bool:
         return self._process.poll() is not None
 
+    def resident_kilobytes(self) -> int:
+        """Its resident memory (VmRSS): Wine runs the program in the process it was started as."""
+        with open(f"/proc/{self._process.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        raise Failure("tockmeter.exe has no resident memory figure; has it ended?")
+
     def wait(self, timeout_seconds=PROGRAM_TIMEOUT_SECONDS) -> int:
         """Its exit code once it has ended; the scenario fails when it does not end in time."""
         try:

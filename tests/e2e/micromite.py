@@ -54,6 +54,12 @@ class Dropped(NamedTuple):
     count: int
 
 
+class Flood(NamedTuple):
+    """Garbage bytes written to the program, at the time they were written."""
+    at: int
+    count: int
+
+
 class Stop(NamedTuple):
     at: int
     reason: str
@@ -68,6 +74,7 @@ class Record(NamedTuple):
     lines: list
     ticks: list
     dropped: list
+    floods: list
     stop: Optional[Stop]
 
     def received_bytes(self) -> bytes:
@@ -81,7 +88,7 @@ def _unescape(text: str) -> str:
 
 
 def parse_record(text: str) -> Record:
-    record = Record(None, [], [], [], [], [], None)
+    record = Record(None, [], [], [], [], [], [], None)
     for entry in text.splitlines():
         kind, at, rest = (entry.split(" ", 2) + [""])[:3]
         at = int(at)
@@ -102,6 +109,8 @@ def parse_record(text: str) -> Record:
             record.ticks.append(Line(at, _unescape(rest)))
         elif kind == "dropped":
             record.dropped.append(Dropped(at, int(rest)))
+        elif kind == "flood":
+            record.floods.append(Flood(at, int(rest)))
         elif kind == "stop":
             record = record._replace(stop=Stop(at, rest))
         else:
@@ -111,20 +120,27 @@ def parse_record(text: str) -> Record:
 
 class Micromite:
     """tockmeter-micromite serving one controller. Its record is folder/<name>.record and its
-    messages folder/<name>.log. The options left at None take the server's defaults.
+    messages folder/<name>.log. The options left at None take the server's defaults; with a link
+    path, `terminal` is that link, which a later server may take over.
 
     At the end of the block the server is asked to stop with SIGTERM, also when the block failed;
-    a server that did not end cleanly fails the scenario.
+    a server that did not end cleanly fails the scenario, unless it was made to vanish.
     """
 
     def __init__(self, folder: Path, name="micromite", error_ppm=None, trim_step_ppm=None,
-                 trim=None, baud=None):
+                 trim=None, baud=None, link=None, flood_after_ticks=None,
+                 flood_after_received=None, flood_bytes=None):
         self.record_path = folder / f"{name}.record"
         self.log_path = folder / f"{name}.log"
         self.options = {"--error-ppm": error_ppm, "--trim-step-ppm": trim_step_ppm,
-                        "--trim": trim, "--baud": baud}
+                        "--trim": trim, "--baud": baud, "--link": link,
+                        "--flood-after-ticks": flood_after_ticks,
+                        "--flood-after-received": flood_after_received,
+                        "--flood-bytes": flood_bytes}
+        self.link = link
         self.terminal = None
         self._server = None
+        self._vanished = False
 
     def __enter__(self):
         command = [harness.path_from_environment("TOCKMETER_MICROMITE")]
@@ -141,11 +157,13 @@ class Micromite:
         if not self.terminal:
             self._end()
             raise Failure(f"tockmeter-micromite did not start: {self._messages()}")
+        if self.link is not None:
+            self.terminal = str(self.link)
         return self
 
     def __exit__(self, exception_type, exception, trace):
         code = self._end()
-        if code != 0 and exception_type is None:
+        if code != 0 and exception_type is None and not self._vanished:
             raise Failure(f"tockmeter-micromite ended with {code}: {self._messages()}")
 
     def record(self) -> Record:
@@ -153,6 +171,13 @@ class Micromite:
         text = self.record_path.read_text(encoding="ascii")
         # While the server runs, its last line may be half written.
         return parse_record(text[:text.rfind("\n") + 1])
+
+    def vanish(self):
+        """Kills the server outright, as when the controller is unplugged: the terminal's master
+        side closes with nothing said, and the record ends without a stop entry."""
+        self._vanished = True
+        self._server.kill()
+        self._server.wait()
 
     def _end(self) -> int:
         if self._server.poll() is None:
