@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The benchmark command: builds Tockmeter as the test command does (scripts/build.sh) and the
+# floor pollers (with cc for Linux, with MinGW-w64 for Wine), then measures the real tockmeter.exe
+# under Wine against the simulated Micromite (bench/bench.py; `bash bench/run.sh --help` lists
+# its options) and prints the table. Every figure, interval by interval, stays in
+# build/bench/results.json (or TOCKMETER_BENCH_DIR). It takes about eleven minutes; run it on a
+# quiet machine, since other work moves the figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-machine.sh
+bash scripts/build.sh
+
+windows_build="$(realpath "${TOCKMETER_WINDOWS_BUILD:-build/windows}")"
+native_build="$(realpath "${TOCKMETER_NATIVE_BUILD:-build/native}")"
+work="${TOCKMETER_BENCH_DIR:-build/bench}"
+mkdir -p "$work"
+work="$(realpath "$work")"
+cc -O2 -Wall -Wextra -o "$work/floor_poller" bench/floor_poller.c
+x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -municode -o "$work/wine_floor_poller.exe" \
+  bench/wine_floor_poller.c
+
+export TOCKMETER_EXE="$windows_build/platform/win32/tockmeter.exe"
+export TOCKMETER_E2E_DRIVER="$windows_build/tests/e2e/driver/tockmeter_e2e_driver.exe"
+export TOCKMETER_MICROMITE="$native_build/sim/pty_server/tockmeter-micromite"
+export TOCKMETER_E2E_WORK="$work"
+export PYTHONPATH="$PWD/tests/e2e" PYTHONDONTWRITEBYTECODE=1
+python3 bench/bench.py --poller "$work/floor_poller" \
+  --wine-poller "$work/wine_floor_poller.exe" "$@"

@@ -1,0 +1,182 @@
+"""The real tockmeter.exe under Wine, driven through its window for the benchmark: its launch, its
+idle loop, an upload and a timing run, with the simulated Micromite on COM7.
+
+The program is never asked anything while it polls for a tick line: a window message it cannot
+answer then would only hold up the driver, and the driver's Wine processes would compete for
+the two cores. During a run, progress is followed in the controller's record instead.
+"""
+
+import re
+import time
+from typing import NamedTuple
+
+import harness
+from checks import Failure
+from driver import DriverError
+from micromite import Micromite
+from wine_processes import CpuMeter
+
+COM_PORT = 7
+PROGRAM_NAME = "tockmeter.exe"
+UPLOAD_BUTTON, START_BUTTON, STOP_BUTTON = 5, 25, 26
+PORT_LIST = 18
+UPLOAD_DONE = "Program uM completed"
+RUN_STOPPED = "Time check stopped."
+# A tick line of the log: the clock time, the interval and the average, in seconds.
+TICK_LINE = re.compile(r"^\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})$")
+# The upload's waits, in line delays: Ctrl-C 2, CLOCKTRIM 1, NEW 15, AUTOSAVE 15, eleven program
+# lines 1 each, Ctrl-Z 10; the first 43 of them lie between its first and its last byte sent.
+UPLOAD_LINE_DELAYS = 53
+UPLOAD_LINE_DELAYS_ON_THE_WIRE = 43
+# How often the record is looked at during a run: rarely enough to cost next to nothing.
+RECORD_POLL_SECONDS = 0.05
+
+
+class Settings(NamedTuple):
+    interval: int = 2      # seconds; the controller's program counts whole seconds
+    line_delay: int = 150  # milliseconds, the program's default
+    clock_trim: int = 0
+    serial_speed: int = 38400
+    max_port_no: int = 32
+
+    def file(self) -> bytes:
+        return ("[micromite]\r\n"
+                f"uM comport = COM{COM_PORT}\r\n"
+                f"uM SerialSpeed = {self.serial_speed}\r\n"
+                f"LineDelay = {self.line_delay}\r\n"
+                f"CLOCKTRIM = {self.clock_trim}\r\n"
+                f"Max port no = {self.max_port_no}\r\n"
+                f"Time interval = {self.interval}\r\n").encode("ascii")
+
+
+class Upload(NamedTuple):
+    wire_seconds: float   # first byte sent to the last (Ctrl-Z), from the record
+    whole_seconds: float  # first byte sent to the log's last line, as the driver saw it
+
+
+class TimingRun(NamedTuple):
+    intervals: list               # logged, seconds
+    averages: list                # logged, seconds
+    program_cpu_per_tick: list    # CPU seconds between consecutive tick lines
+    wineserver_cpu_per_tick: list
+    raw_clock_ppm: float          # CLOCK_MONOTONIC_RAW's rate against CLOCK_MONOTONIC meanwhile
+
+
+class Session:
+    """tockmeter.exe started from a fresh folder with the given settings, COM7 served by the
+    Micromite; closed at the end of the `with` block."""
+
+    def __init__(self, run: harness.Scenario, micromite: Micromite, settings: Settings):
+        self.run = run
+        self.micromite = micromite
+        self.settings = settings
+        self.program = None
+        self.driver = run.driver(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        self.launch_seconds = None
+
+    def __enter__(self):
+        folder = self.run.program_folder(settings=self.settings.file())
+        self.run.pin_com_ports({COM_PORT: self.micromite.terminal})
+        # Every launch starts Wine afresh, as a user's first program of the day does.
+        self.run.wine.end_session()
+        started = time.monotonic()
+        self.program = self.run.start_program(folder)
+        # Asked during the port scan, the driver's question is answered once the program takes
+        # messages again, right after the scan has filled the list: the driver's next start after
+        # finding the window falls into the scan.
+        self.driver.window()
+        harness.wait_until(self._port_list_items, "the port list filled by the scan",
+                           harness.WINDOW_TIMEOUT_SECONDS)
+        self.launch_seconds = time.monotonic() - started
+        return self
+
+    def __exit__(self, *exception):
+        if self.program is not None and not self.program.has_ended():
+            harness.close_until_ended(self.program, self.driver)
+
+    def cpu_meter(self) -> CpuMeter:
+        return CpuMeter(PROGRAM_NAME, self.run.wine.prefix)
+
+    def idle_cpu(self, seconds: float, settle_seconds=2.0) -> tuple:
+        """CPU seconds of the program and of the wineserver over `seconds` of doing nothing."""
+        meter = self.cpu_meter()
+        time.sleep(settle_seconds)
+        before = meter.read()
+        time.sleep(seconds)
+        after = meter.read()
+        return after[0] - before[0], after[1] - before[1]
+
+    def upload(self) -> Upload:
+        self.driver.press(UPLOAD_BUTTON)
+        line_delay = self.settings.line_delay / 1000
+        first_byte = harness.wait_until(self._received_times, "the upload's first byte")[0]
+        # Asked near the end, the driver gets its answer in the drain after the last log line.
+        time.sleep(max(0.0, first_byte / 1e9 + UPLOAD_LINE_DELAYS * line_delay - 1.0
+                       - time.monotonic()))
+        harness.wait_until(lambda: UPLOAD_DONE in self.driver.log_text(), "the end of the upload")
+        done = time.monotonic_ns()
+        record = self.micromite.record()
+        end_of_text = [entry.at for entry in record.received if b"\x1a" in entry.data]
+        if not end_of_text:
+            raise Failure("the upload sent no Ctrl-Z")
+        return Upload((end_of_text[-1] - first_byte) / 1e9, (done - first_byte) / 1e9)
+
+    def timing_run(self, intervals: int) -> TimingRun:
+        """Starts a run, lets it measure the intervals, stops it, and reads the log."""
+        meter = self.cpu_meter()
+        ticks_before = self._tick_count()
+        self.driver.press(START_BUTTON)
+        clocks_before = _clocks()
+        samples = []
+        bound = harness.PROGRAM_TIMEOUT_SECONDS + intervals * self.settings.interval * 2
+        end = time.monotonic() + bound
+        seen = ticks_before
+        while len(samples) <= intervals:
+            if time.monotonic() > end:
+                raise Failure(f"{intervals + 1} tick lines not printed within {bound} s")
+            time.sleep(RECORD_POLL_SECONDS)
+            count = self._tick_count()
+            if count > seen:
+                seen = count
+                samples.append(meter.read())
+        raw_clock_ppm = _rate_ppm(clocks_before, _clocks())
+        # Give the program its last tick's log line before stopping.
+        time.sleep(self.settings.line_delay / 1000 + 0.1)
+        self.driver.press(STOP_BUTTON)
+        text = harness.wait_until(lambda: _text_with(self.driver.log_text(), RUN_STOPPED),
+                                  "the end of the run")
+        logged = [TICK_LINE.match(line) for line in text.splitlines()]
+        logged = [match for match in logged if match]
+        program_cpu = [later[0] - earlier[0] for earlier, later in zip(samples, samples[1:])]
+        wineserver_cpu = [later[1] - earlier[1] for earlier, later in zip(samples, samples[1:])]
+        return TimingRun([float(match.group(1)) for match in logged],
+                         [float(match.group(2)) for match in logged], program_cpu, wineserver_cpu,
+                         raw_clock_ppm)
+
+    def _port_list_items(self) -> list:
+        try:
+            return self.driver.combo(PORT_LIST)["items"]
+        except DriverError:
+            return []  # the window is there, its controls not yet
+
+    def _received_times(self) -> list:
+        return [entry.at for entry in self.micromite.record().received]
+
+    def _tick_count(self) -> int:
+        # Counted in the raw text: parsing the whole record at every look would cost more.
+        return self.micromite.record_path.read_text(encoding="ascii").count("\ntick ")
+
+
+def _clocks() -> tuple:
+    return time.clock_gettime_ns(time.CLOCK_MONOTONIC), time.clock_gettime_ns(
+        time.CLOCK_MONOTONIC_RAW)
+
+
+def _rate_ppm(before: tuple, after: tuple) -> float:
+    """How much faster the second clock ran than the first between the two readings."""
+    return ((after[1] - before[1]) / (after[0] - before[0]) - 1) * 1e6
+
+
+def _text_with(text: str, wanted: str):
+    return text if wanted in text else None
+
