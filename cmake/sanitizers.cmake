@@ -15,11 +15,6 @@ if(TOCKMETER_SANITIZE OR TOCKMETER_FUZZ)
   set(sanitizers -fsanitize=address,undefined,float-cast-overflow)
   add_compile_options(${sanitizers} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(${sanitizers})
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    # Clang 14 does not define the macro that GCC sets under AddressSanitizer and that code tests
-    # for (a test that reads the heap through mallinfo, say).
-    add_compile_definitions(__SANITIZE_ADDRESS__=1)
-  endif()
 endif()
 if(TOCKMETER_FUZZ)
   # Coverage feedback everywhere; only the fuzz targets link libFuzzer's main.
