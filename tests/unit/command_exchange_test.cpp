@@ -2,25 +2,18 @@
 
 #include "app/control_ids.h"
 #include "app/log_view.h"
-#include "app_fixture.h"
+#include "link_fixture.h"
 #include "platform/platform.h"
 #include "serial/serial_port.h"
 
 namespace {
 
-class CommandExchangeTest : public AppTest {
+class CommandExchangeTest : public LinkTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        CloseAllPorts();
-        OpenMainWindow(L"Tockmeter!", 200, 200, 468, 287);
-        CreateLogView(10, 35, 448, 242);
-        MakeLinkBuffers();
+        LinkTest::SetUp();
         SimAddComDevice(L"COM7");
-        App.ComPort = L"com7";
-        App.SerialSpeed = L"38400";
     }
-    void TearDown() override { CloseAllPorts(); }
 
     static std::string Written() { return SimComDeviceRecord(L"COM7")->written; }
 };

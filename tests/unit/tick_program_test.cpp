@@ -3,7 +3,7 @@
 
 #include "app/control_ids.h"
 #include "app/log_view.h"
-#include "app_fixture.h"
+#include "link_fixture.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -14,16 +14,10 @@
 
 namespace {
 
-class TickProgramTest : public AppTest {
+class TickProgramTest : public LinkTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
-        CloseAllPorts();
-        OpenMainWindow(L"Tockmeter!", 200, 200, 468, 287);
-        CreateLogView(10, 35, 448, 242);
-        MakeLinkBuffers();
-        App.ComPort = L"com7";
-        App.SerialSpeed = L"38400";
+        LinkTest::SetUp();
         App.LineDelay = 150;
         micromite = &SimConnectMicromite(L"COM7", MicromiteOptions{});
         // The power-up banner went out long before the upload.
@@ -31,8 +25,6 @@ protected:
         std::string banner;
         MicromiteTakeOutput(*micromite, SimNowNanoseconds(), banner);
     }
-    void TearDown() override { CloseAllPorts(); }
-
     static std::vector<std::wstring> LogLines() {
         std::vector<std::wstring> lines;
         for (int i = 0; i < LogLineCount(); ++i)
