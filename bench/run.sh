@@ -10,9 +10,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup-machine.sh
 bash scripts/build.sh
+source scripts/wine_env.sh
 
-windows_build="$(realpath "${TOCKMETER_WINDOWS_BUILD:-build/windows}")"
-native_build="$(realpath "${TOCKMETER_NATIVE_BUILD:-build/native}")"
 work="${TOCKMETER_BENCH_DIR:-build/bench}"
 mkdir -p "$work"
 work="$(realpath "$work")"
@@ -20,10 +19,6 @@ cc -O2 -Wall -Wextra -o "$work/floor_poller" bench/floor_poller.c
 x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -municode -o "$work/wine_floor_poller.exe" \
   bench/wine_floor_poller.c
 
-export TOCKMETER_EXE="$windows_build/platform/win32/tockmeter.exe"
-export TOCKMETER_E2E_DRIVER="$windows_build/tests/e2e/driver/tockmeter_e2e_driver.exe"
-export TOCKMETER_MICROMITE="$native_build/sim/pty_server/tockmeter-micromite"
 export TOCKMETER_E2E_WORK="$work"
-export PYTHONPATH="$PWD/tests/e2e" PYTHONDONTWRITEBYTECODE=1
 python3 bench/bench.py --poller "$work/floor_poller" \
   --wine-poller "$work/wine_floor_poller.exe" "$@"

@@ -12,13 +12,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup-machine.sh
 bash scripts/build.sh
-
-windows_build="$(realpath "${TOCKMETER_WINDOWS_BUILD:-build/windows}")"
-native_build="$(realpath "${TOCKMETER_NATIVE_BUILD:-build/native}")"
-export TOCKMETER_EXE="$windows_build/platform/win32/tockmeter.exe"
-export TOCKMETER_E2E_DRIVER="$windows_build/tests/e2e/driver/tockmeter_e2e_driver.exe"
-export TOCKMETER_MICROMITE="$native_build/sim/pty_server/tockmeter-micromite"
-export PYTHONPATH="$PWD/tests/e2e" PYTHONDONTWRITEBYTECODE=1
+source scripts/wine_env.sh
 
 # The launcher and all it starts get a session of their own, out of reach of this terminal's
 # Ctrl-C, which would otherwise stop the display under the running program. Told with SIGTERM
