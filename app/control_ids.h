@@ -14,3 +14,8 @@ constexpr int IntervalListId = 28;
 
 constexpr int LogFontId = 33;
 constexpr int PeriodTimerId = 34;
+
+// Beside the controls: the automatic trim's own timer, and the menu commands.
+constexpr int AutoTrimTimerId = 35;
+constexpr int TrimAutomaticallyCommandId = 0x110;
+constexpr int ShowRateCommandId = 0x120;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,8 @@ struct EventQueue {
     std::deque<Event> waiting;
     Event current;
     int programChanges = 0; // nesting depth of ProgramChange
+    // Kind and object of each event a drain discarded, each once; a handful at most.
+    std::vector<std::pair<int, int>> discarded;
 };
 
 EventQueue Queue;
@@ -66,8 +70,22 @@ int PollEvent() {
 }
 
 void DrainEvents() {
-    while (PollEvent() != 0) {
+    for (int event = PollEvent(); event != 0; event = PollEvent()) {
+        const std::pair<int, int> taken{event, Queue.current.object};
+        if (event >= EventControl && std::find(Queue.discarded.begin(), Queue.discarded.end(),
+                                               taken) == Queue.discarded.end())
+            Queue.discarded.push_back(taken);
     }
+}
+
+bool DrainDiscarded(int kind, int object) {
+    const std::pair<int, int> wanted{kind, object};
+    return std::find(Queue.discarded.begin(), Queue.discarded.end(), wanted) !=
+           Queue.discarded.end();
+}
+
+void ForgetDiscardedEvents() {
+    Queue.discarded.clear();
 }
 
 int CurrentEventWindow() {

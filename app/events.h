@@ -15,6 +15,12 @@ int PollEvent();
 // repaints and reacts, but no handler runs.
 void DrainEvents();
 
+// A drain discards every event, but keeps note of the kinds and objects it discarded, so that a
+// task the program runs over many handlers (the automatic trim) can still honour a press of
+// Stop or a close request that a drain took. Forgetting starts the note afresh.
+bool DrainDiscarded(int kind, int object);
+void ForgetDiscardedEvents();
+
 // The window and object of the event that WaitEvent last took.
 int CurrentEventWindow();
 int CurrentEventObject();

@@ -132,6 +132,7 @@ enum EventKind : int {
     EventRestore,
     EventRepaint, // the window's background was repainted
     EventClick,   // the user clicked on the window's own surface
+    EventCommand, // the user chose a menu command (AddMenuCommand); object: its identifier
 };
 
 // Implemented above the seam: the platform calls it from inside TakePlatformMessage (or inside
@@ -178,6 +179,13 @@ void CreateLogControl(int id, int left, int top, int width, int height);
 // Gives a control a tooltip (one tooltip window serves all; shown also while the window is
 // inactive; ampersands shown as they are).
 void AddTooltip(int id, const std::wstring& text);
+
+// Offers a command of the program's own in two menus that need no room in the window: the
+// window menu (under the icon of the title bar, after a separator before the first such command)
+// and the log control's right-click menu (also opened with the menu key or Shift+F10). Choosing
+// it raises EventCommand. Identifiers are multiples of 16 from 0x100 below 0xF000, where the
+// system's own window-menu commands begin.
+void AddMenuCommand(int commandId, const std::wstring& text);
 
 // Makes a font under the program's own font identifier: the face, a character height in pixels
 // (negative: the height of the characters rather than of the cell), normal weight, no italic,

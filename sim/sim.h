@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Puts the whole simulated world back to its initial state: virtual time 0, counter frequency
@@ -96,6 +97,8 @@ struct SimWindow {
     std::vector<int> creationOrder;
     std::vector<int> tooltipOrder;            // identifiers in the order their tooltips were added
     std::map<int, std::uint32_t> armedTimers; // identifier -> period in milliseconds
+    // The program's own menu commands (identifier, text), in the order they were added.
+    std::vector<std::pair<int, std::wstring>> menuCommands;
 };
 
 // The main window as it stands (or as it was when it was closed).
@@ -134,6 +137,8 @@ void SimScheduleMinimize(std::int64_t atNanoseconds);
 void SimScheduleMaximize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
 void SimScheduleRestore(std::int64_t atNanoseconds);
 void SimScheduleMove(std::int64_t atNanoseconds, int left, int top);
+// The user chooses a menu command of the program's own (one it added; any other is dropped).
+void SimScheduleMenuCommand(std::int64_t atNanoseconds, int commandId);
 void SimScheduleTypeIntoLog(std::int64_t atNanoseconds, int logId, const std::wstring& text);
 // Any other step of a test, run at that virtual time in the same way (it may raise events).
 void SimScheduleAction(std::int64_t atNanoseconds, std::function<void()> action);

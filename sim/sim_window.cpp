@@ -198,6 +198,12 @@ void AddTooltip(int id, const std::wstring& text) {
     Desktop().window.tooltipOrder.push_back(id);
 }
 
+void AddMenuCommand(int commandId, const std::wstring& text) {
+    SimWindow& window = Desktop().window;
+    if (window.open)
+        window.menuCommands.emplace_back(commandId, text);
+}
+
 void LoadFont(int fontId, const std::wstring& face, int height) {
     Desktop().fonts[fontId] = SimFont{face, height};
 }

@@ -214,6 +214,18 @@ void SimScheduleMove(std::int64_t atNanoseconds, int left, int top) {
     });
 }
 
+void SimScheduleMenuCommand(std::int64_t atNanoseconds, int commandId) {
+    ScheduleOnWindow(atNanoseconds, [=](SimWindow& window) -> unsigned {
+        for (const auto& command : window.menuCommands) {
+            if (command.first == commandId) {
+                RaiseEvent(EventCommand, 0, commandId, 0);
+                return MessageSysCommand;
+            }
+        }
+        return 0;
+    });
+}
+
 // The user puts the caret at the end of the log and types there.
 void SimScheduleTypeIntoLog(std::int64_t atNanoseconds, int logId, const std::wstring& text) {
     ScheduleOnWindow(atNanoseconds, [=](SimWindow&) {

@@ -105,6 +105,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         Raise(EventTimer, static_cast<int>(wParam));
         return 0;
+    case WM_SYSCOMMAND:
+        if (TakeWindowMenuCommand(wParam))
+            return 0;
+        break;
+    case WM_CONTEXTMENU:
+        if (ShowLogMenu(reinterpret_cast<HWND>(wParam), lParam))
+            return 0;
+        break;
     case WM_SIZE:
         RaiseSizeEvents(window, wParam);
         return 0;
@@ -133,6 +141,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         WindowLayer.focusWhenDeactivated = nullptr;
         WindowLayer.leftNormalState = false;
         WindowLayer.controls.clear();
+        WindowLayer.menuCommands.clear();
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,7 @@ struct WindowLayerState {
     bool oldRichEdit = false;            // the log is the RICHED32 "RichEdit" class
     std::vector<WindowControl> controls; // in order of creation, which is the Tab order
     std::vector<std::pair<int, HFONT>> fonts;
+    std::vector<std::pair<int, std::wstring>> menuCommands; // AddMenuCommand's, in order
     OptionalLibrary dwmapi{L"dwmapi.dll", nullptr, false};
     OptionalLibrary uxtheme{L"uxtheme.dll", nullptr, false};
 };
@@ -70,6 +72,12 @@ void FitDropDownField(const WindowControl& control);
 
 // The log's automatic text colour, for all its text and for text typed or inserted later.
 void ApplyLogAutoColour(HWND log);
+
+// The program's menu commands: a choice in the window menu (the command of WM_SYSCOMMAND), and
+// the log's right-click menu (WM_CONTEXTMENU from the control at the mouse or the keyboard's
+// position). Each gives false when the message is not one of them.
+bool TakeWindowMenuCommand(WPARAM command);
+bool ShowLogMenu(HWND from, LPARAM screenPosition);
 
 // Tab and Shift+Tab, reached through the accelerator table.
 void TakeShortcut(WORD command);
