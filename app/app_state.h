@@ -2,6 +2,9 @@
 // named beside it; the defaults are filled in where the record is defined.
 #pragma once
 
+#include "calibration/auto_trim.h"
+#include "calibration/measured_run.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,6 +51,13 @@ struct AppState {
     double ElapsedSeconds = 0.0;
     // The interval, in seconds, of the tick program uploaded last in this session; 0: none yet.
     std::int64_t UploadedInterval = 0;
+    // The CLOCKTRIM text of that upload; empty: none yet.
+    std::wstring UploadedClockTrim;
+
+    // Beside the timing run (calibration/measured_run.cpp): the stamps of the session's runs.
+    MeasurementSession Measurements;
+    // The automatic trim (calibration/auto_trim.cpp).
+    AutoTrimState AutoTrim;
 };
 
 extern AppState App;

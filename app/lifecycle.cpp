@@ -4,6 +4,9 @@
 #include "app/control_ids.h"
 #include "app/events.h"
 #include "app/main_window.h"
+#include "calibration/auto_trim.h"
+#include "calibration/measured_run.h"
+#include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
 #include "calibration/timing_run.h"
 #include "platform/platform.h"
@@ -34,16 +37,32 @@ struct ButtonHandler {
     int buttonId;
     void (*handler)();
 };
+// The timing run's handlers are reached through the measurement beside them.
 const ButtonHandler ButtonHandlers[] = {
     {UploadButtonId, UploadTickProgram},
-    {StartButtonId, StartTimingRun},
-    {StopButtonId, StopTimingRun},
+    {StartButtonId, MeasuredStart},
+    {StopButtonId, MeasuredStop},
+};
+
+// The commands of the window menu and the log's menu.
+struct MenuCommand {
+    int commandId;
+    const wchar_t* text;
+    void (*handler)();
+};
+const MenuCommand MenuCommands[] = {
+    {TrimAutomaticallyCommandId, L"Trim automatically", StartAutoTrim},
+    {ShowRateCommandId, L"Show the rate now", ShowRateNow},
 };
 
 void OnControlEvent(int controlId) {
     for (const ButtonHandler& button : ButtonHandlers) {
         if (button.buttonId == controlId) {
+            // A button the user presses takes over from the automatic trim.
+            const bool searching = AutoTrimActive();
             button.handler();
+            if (searching)
+                CancelAutoTrim();
             return;
         }
     }
@@ -62,14 +81,25 @@ void Dispatch(int event) {
     case EventControl:
         OnControlEvent(CurrentEventObject());
         break;
-    case EventTimer: // the period timer is the only one
-        TickHandler();
+    case EventTimer:
+        if (CurrentEventObject() == AutoTrimTimerId) {
+            AutoTrimTimerEvent();
+        } else {
+            MeasuredTick();
+            AutoTrimAfterTick();
+        }
+        break;
+    case EventCommand:
+        for (const MenuCommand& command : MenuCommands)
+            if (command.commandId == CurrentEventObject())
+                command.handler();
         break;
     case EventSize:
         ResizeLogView();
         break;
     case EventClose:
         App.QuitRequested = 1;
+        CancelAutoTrim();
         break;
     default:
         break;
@@ -84,6 +114,8 @@ void StartUp() {
     LoadSettings();
     LoadLogFont();
     BuildMainWindow();
+    for (const MenuCommand& command : MenuCommands)
+        AddMenuCommand(command.commandId, command.text);
 }
 
 void RunMainLoop() {
@@ -99,7 +131,7 @@ void ShutDown() {
     SaveSettings();
     // The window and the log still exist for the run's last line.
     if (App.RunActive == 1)
-        StopTimingRun();
+        MeasuredStop();
     FreeLinkBuffers();
     PauseMilliseconds(ClosingPauseMilliseconds);
     CloseMainWindow();

@@ -99,6 +99,7 @@ void UploadTickProgram() {
         AppendLogLine(L"Program uM completed");
         ScrollToNewest();
         App.UploadedInterval = ParseInteger(App.TimeInterval);
+        App.UploadedClockTrim = App.ClockTrim;
     }
     Disconnect();
 }

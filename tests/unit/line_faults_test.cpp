@@ -58,7 +58,7 @@ TEST_F(LineFaultTest, UnpluggedDuringARunEndsItAtOnce) {
         EXPECT_EQ(RunTockmeter(), 0) << c.when;
 
         EXPECT_TRUE(endedSoon) << c.when;
-        const std::vector<std::wstring> log = LogLines();
+        const std::vector<std::wstring> log = RunLogLines();
         ASSERT_GE(log.size(), 2u) << c.when;
         EXPECT_EQ(log[log.size() - 2], PortGoneLine) << c.when;
         EXPECT_EQ(log.back(), L"Time check stopped.") << c.when;
@@ -113,7 +113,7 @@ TEST_F(LineFaultTest, AFloodDuringARunIsMeasuredAndTheRunRecoversAfterIt) {
     EXPECT_EQ(LastLogLine(), L"Time check stopped.");
     // Nothing of the flood itself reaches the log: after the header, one line per tick and the
     // last line.
-    const std::vector<std::wstring> log = LogLines();
+    const std::vector<std::wstring> log = RunLogLines();
     const auto header = std::find_if(log.begin(), log.end(), IsHeaderLine);
     EXPECT_EQ(log.end() - header, static_cast<std::ptrdiff_t>(logged.size()) + 2);
 }

@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 #include "sim/micromite_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <regex>
 #include <string>
@@ -31,8 +32,24 @@ inline std::vector<std::wstring> LogLines() {
     return lines;
 }
 
+// The lines that turn a run's stamps into advice, logged when a run ends.
+inline bool IsRateReportLine(const std::wstring& line) {
+    for (const wchar_t* start : {L"Rate at CLOCKTRIM ", L"Rate: ", L"Step ", L"Advice: CLOCKTRIM ",
+                                 L"To keep it, start your program with OPTION CLOCKTRIM "})
+        if (line.rfind(start, 0) == 0)
+            return true;
+    return false;
+}
+
+// The log without those lines: what the upload and the timing run log themselves.
+inline std::vector<std::wstring> RunLogLines() {
+    std::vector<std::wstring> lines = LogLines();
+    lines.erase(std::remove_if(lines.begin(), lines.end(), IsRateReportLine), lines.end());
+    return lines;
+}
+
 inline std::wstring LastLogLine() {
-    return LogLines().back();
+    return RunLogLines().back();
 }
 
 inline bool IsHeaderLine(const std::wstring& line) {

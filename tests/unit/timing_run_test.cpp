@@ -3,6 +3,7 @@
 // against the times at which the model printed its lines.
 #include "app/control_ids.h"
 #include "app/lifecycle.h"
+#include "calibration/measured_run.h"
 #include "calibration/tick_wait.h"
 #include "timing_fixture.h"
 
@@ -114,7 +115,7 @@ TEST_F(TimingRunTest, AnUploadDuringARunEndsTheNextWaitAtOnce) {
 
     EXPECT_TRUE(flaggedAfterUpload);
     EXPECT_TRUE(endedWithinOnePeriod);
-    const std::vector<std::wstring> log = LogLines();
+    const std::vector<std::wstring> log = RunLogLines();
     const auto completed = std::find(log.rbegin(), log.rend(), L"Program uM completed");
     ASSERT_NE(completed, log.rend());
     EXPECT_EQ(*(completed - 1), L"No tick line came from the Micromite: the link is closed.");
@@ -153,10 +154,15 @@ TEST_F(TimingRunTest, ASilentControllerEndsTheRunAtTheBound) {
 #define HEAP_IS_REPORTED 1
 #endif
 
-// Heap in use, less what the log's own text holds: what a long run must not grow.
+// Heap in use, less what the log's own text and the run's stamps hold: what a long run must
+// not grow.
 std::size_t HeapBesidesTheLog() {
     const struct mallinfo2 heap = mallinfo2();
-    return heap.uordblks + heap.hblkhd - SimFindControl(LogViewId)->text.capacity() * sizeof(wchar_t);
+    std::size_t stamps = 0;
+    for (const MeasuredRun& run : SessionRuns())
+        stamps += run.stamps.capacity() * sizeof(TickStamp);
+    return heap.uordblks + heap.hblkhd -
+           SimFindControl(LogViewId)->text.capacity() * sizeof(wchar_t) - stamps;
 }
 
 TEST_F(TimingRunTest, ADayLongRunLogsEveryTickAndGrowsOnlyItsLog) {

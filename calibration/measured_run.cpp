@@ -1,0 +1,94 @@
+#include "calibration/measured_run.h"
+
+#include "app/app_state.h"
+#include "calibration/rate_report.h"
+#include "calibration/timing_run.h"
+#include "text/number_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+MeasuredRun* OpenRun() {
+    if (App.Measurements.runs.empty() || App.Measurements.runs.back().ended)
+        return nullptr;
+    return &App.Measurements.runs.back();
+}
+
+// The controller prints at the interval of the last upload of this session; without one, the
+// chosen interval is the best guess.
+double NominalIntervalSeconds() {
+    const std::int64_t interval =
+        App.UploadedInterval > 0 ? App.UploadedInterval : ParseInteger(App.TimeInterval);
+    return static_cast<double>(std::max<std::int64_t>(interval, 0));
+}
+
+void BeginRun(double startMicroseconds) {
+    MeasuredRun run;
+    run.trimKnown = !App.UploadedClockTrim.empty();
+    run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
+    run.intervalSeconds = NominalIntervalSeconds();
+    run.stamps.push_back({0, startMicroseconds / 1e6, true});
+    App.Measurements.runs.push_back(run);
+}
+
+// A stamp's tick number counts the controller's intervals since the first line, so that lines
+// read together (a wake later than a whole interval) do not shift the ticks after them.
+void AddStamp(MeasuredRun& run, double microseconds, bool trusted) {
+    const TickStamp& previous = run.stamps.back();
+    const double seconds = microseconds / 1e6;
+    std::int64_t ticks = 1;
+    if (run.intervalSeconds > 0.0)
+        ticks = std::max<std::int64_t>(
+            1, std::llround((seconds - previous.seconds) / run.intervalSeconds));
+    run.stamps.push_back({previous.tick + ticks, seconds, trusted});
+    run.estimate =
+        EstimateRate(run.stamps, run.intervalSeconds, App.Measurements.linkLatenessSeconds);
+}
+
+void EndRun() {
+    MeasuredRun* run = OpenRun();
+    if (!run)
+        return;
+    run->ended = true;
+    // Only a run long enough to show its lateness tells the next runs about the link.
+    if (run->estimate.known && run->estimate.stampsUsed >= 2 * MinimumTrustedStamps)
+        App.Measurements.linkLatenessSeconds =
+            std::max(App.Measurements.linkLatenessSeconds, run->estimate.latenessSeconds);
+    LogRateReport(*run, SessionRuns());
+}
+
+} // namespace
+
+void MeasuredStart() {
+    // A second start measures afresh: the run before it ends here.
+    EndRun();
+    const double startBefore = App.StartTime;
+    StartTimingRun();
+    if (App.RunActive == 1 && App.StartTime != startBefore)
+        BeginRun(App.StartTime);
+}
+
+void MeasuredTick() {
+    const float ticksBefore = App.TickCount;
+    TickHandler();
+    MeasuredRun* run = OpenRun();
+    if (run && App.TickCount != ticksBefore)
+        AddStamp(*run, App.LatestTime, true);
+    if (App.RunActive == 0)
+        EndRun();
+}
+
+void MeasuredStop() {
+    StopTimingRun();
+    EndRun();
+}
+
+const std::vector<MeasuredRun>& SessionRuns() {
+    return App.Measurements.runs;
+}
+
+const MeasuredRun* CurrentRun() {
+    return OpenRun();
+}

@@ -1,0 +1,33 @@
+// The measurement beside the timing run: the stamps of every run of the session, the rate
+// estimated from them after each tick, and the report when a run ends. The event loop calls the
+// Measured* handlers in place of the timing run's own; each runs the timing run's handler
+// unchanged and then looks at what it did.
+#pragma once
+
+#include "calibration/rate_estimate.h"
+
+#include <vector>
+
+struct MeasuredRun {
+    bool trimKnown = false; // the tick program was uploaded in this session, at trim
+    int trim = 0;
+    double intervalSeconds = 0.0;  // the tick program's interval, as far as the program knows
+    std::vector<TickStamp> stamps; // seconds on the performance counter
+    RateEstimate estimate;         // after the latest stamp
+    bool ended = false;
+};
+
+// The runs of this session, oldest first (the last may still be going on), and the widest
+// lateness a run has shown on the link (0: none yet). Kept in AppState.
+struct MeasurementSession {
+    std::vector<MeasuredRun> runs;
+    double linkLatenessSeconds = 0.0;
+};
+
+void MeasuredStart(); // the start button
+void MeasuredTick();  // the period timer
+void MeasuredStop();  // the stop button, and the end of the program while a run is flagged
+
+const std::vector<MeasuredRun>& SessionRuns();
+// The run going on, or null.
+const MeasuredRun* CurrentRun();
