@@ -1,0 +1,184 @@
+// The automatic trim, run by the whole program against simulated controllers in virtual time:
+// where it ends, how Stop and the close request end it, and how it gives up.
+#include "app/control_ids.h"
+#include "app/lifecycle.h"
+#include "calibration/auto_trim.h"
+#include "timing_fixture.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr std::int64_t TrimAt = 1 * Seconds;
+constexpr std::int64_t Minute = 60 * Seconds;
+
+class AutoTrimTest : public AppTest {
+protected:
+    MicromiteModel& ConnectController(double basePpm, double stepPpm) {
+        MicromiteOptions options;
+        options.baseErrorPpm = basePpm;
+        options.trimStepPpm = stepPpm;
+        micromite = &SimConnectMicromite(L"COM7", options);
+        return *micromite;
+    }
+
+    // Trims from the menu and closes the window a second after the search has ended; gives
+    // the virtual time the search took, or -1 when it did not end within the limit.
+    std::int64_t TrimAndClose(std::int64_t limit = 20 * Minute) {
+        SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+        std::int64_t took = -1;
+        std::function<void()> check = [&] {
+            if (!AutoTrimActive() || SimNowNanoseconds() > limit) {
+                took = AutoTrimActive() ? -1 : SimNowNanoseconds() - TrimAt;
+                SimScheduleClose(SimNowNanoseconds() + Seconds);
+                return;
+            }
+            SimScheduleAction(SimNowNanoseconds() + Seconds, check);
+        };
+        SimScheduleAction(TrimAt + Seconds, check);
+        RunTockmeter();
+        return took;
+    }
+
+    // The CLOCKTRIM values the controller was sent, in order.
+    std::vector<std::string> TrimsUploaded() const {
+        std::vector<std::string> trims;
+        for (const MicromiteReceived& piece : micromite->record.received)
+            if (piece.bytes.rfind("OPTION CLOCKTRIM ", 0) == 0)
+                trims.push_back(piece.bytes.substr(17, piece.bytes.size() - 18));
+        return trims;
+    }
+
+    // What a list showed when the window closed.
+    static std::wstring Shown(int listId) {
+        const SimControl* list = SimFindControl(listId);
+        return list->selected >= 0 ? list->items[list->selected] : std::wstring();
+    }
+
+    bool Logged(const std::wstring& line) const {
+        const std::vector<std::wstring> log = LogLines();
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    MicromiteModel* micromite = nullptr;
+};
+
+TEST_F(AutoTrimTest, EndsOnTheValueThatKeepsTimeAndLeavesItUploaded) {
+    const struct {
+        double basePpm, stepPpm;
+        int best;
+    } cases[] = {
+        {345.0, 115.0, -3},    // the run command's controller
+        {-5000.0, 450.0, 11},  // slow, with a step near the typical one
+        {-14500.0, 590.0, 25}, // far slow, large steps: the typical step undershoots
+        {14000.0, 310.0, -31}, // beyond the firmware's range: the nearest end
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.basePpm);
+        SetUp();
+        const MicromiteModel& controller = ConnectController(c.basePpm, c.stepPpm);
+        const std::int64_t took = TrimAndClose();
+        ASSERT_GT(took, 0);
+        EXPECT_LT(took, 6 * Minute);
+        const std::wstring best = std::to_wstring(c.best);
+        EXPECT_EQ(App.ClockTrim, best);
+        EXPECT_EQ(Shown(ClockTrimListId), best);
+        EXPECT_EQ(TrimsUploaded().back(), std::to_string(c.best));
+        EXPECT_EQ(controller.trim, c.best);
+        // The chosen interval is back, and the controller holds the program at it.
+        EXPECT_EQ(App.TimeInterval, L"10");
+        EXPECT_EQ(Shown(IntervalListId), L"10");
+        EXPECT_NE(controller.mode, MicromiteMode::Running);
+        EXPECT_NE(controller.program.find("interval = 10\r\n"), std::string::npos);
+        const std::vector<std::wstring> log = LogLines();
+        const auto done = std::find_if(log.begin(), log.end(), [&](const std::wstring& line) {
+            return line.rfind(L"Automatic trim done: CLOCKTRIM " + best + L", measured ", 0) == 0;
+        });
+        ASSERT_NE(done, log.end());
+        EXPECT_EQ(log.back(),
+                  L"To keep it, start your program with OPTION CLOCKTRIM " + best + L".");
+    }
+}
+
+TEST_F(AutoTrimTest, StopDuringAnUploadEndsItWhenTheUploadReturns) {
+    ConnectController(345.0, 115.0);
+    // The upload begins 200 ms after the command and lasts 53 line delays.
+    SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+    SimSchedulePressButton(TrimAt + 3 * Seconds, StopButtonId);
+    bool activeDuringUpload = false;
+    SimScheduleAction(TrimAt + 5 * Seconds, [&] { activeDuringUpload = AutoTrimActive(); });
+    SimScheduleClose(TrimAt + 2 * Minute);
+    RunTockmeter();
+
+    EXPECT_TRUE(activeDuringUpload);
+    EXPECT_EQ(TrimsUploaded().size(), 1u);
+    EXPECT_EQ(LastLogLine(), L"Automatic trim stopped.");
+    EXPECT_FALSE(Logged(L"Time check started."));
+    EXPECT_EQ(App.TimeInterval, L"10");
+}
+
+TEST_F(AutoTrimTest, StopOrCloseDuringAMeasurementEndsItAtOnce) {
+    // The first measurement's first line comes about 9.5 s after the command, the next ones
+    // every 5 s; the wait for each begins 300 ms before it.
+    const struct {
+        const char* how;
+        std::int64_t at;
+        bool close;
+    } cases[] = {
+        {"Stop between two lines", TrimAt + 12 * Seconds, false},
+        {"Stop while a line is awaited", TrimAt + 14 * Seconds + 400 * Milliseconds, false},
+        {"close between two lines", TrimAt + 12 * Seconds, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        SetUp();
+        ConnectController(-5000.0, 450.0);
+        SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+        if (c.close)
+            SimScheduleClose(c.at);
+        else
+            SimSchedulePressButton(c.at, StopButtonId);
+        bool endedSoon = false;
+        SimScheduleAction(c.at + 6 * Seconds,
+                          [&] { endedSoon = !AutoTrimActive() && App.RunActive == 0; });
+        if (!c.close)
+            SimScheduleClose(c.at + Minute);
+        RunTockmeter();
+
+        EXPECT_TRUE(endedSoon || c.close);
+        EXPECT_EQ(TrimsUploaded().size(), 1u);
+        EXPECT_TRUE(Logged(L"Time check stopped."));
+        EXPECT_TRUE(Logged(L"Automatic trim stopped."));
+        // The search's interval never reaches the settings file.
+        std::string saved;
+        ASSERT_TRUE(SimGetFile(SettingsPath, saved));
+        EXPECT_NE(saved.find("Time interval = 10"), std::string::npos);
+    }
+}
+
+TEST_F(AutoTrimTest, GivesUpAndSaysWhy) {
+    // No device: the upload cannot connect. A device with nothing behind it: the upload goes
+    // into the void and no tick line comes.
+    const struct {
+        const char* what;
+        bool device;
+        const wchar_t* why;
+    } cases[] = {
+        {"no device", false, L"Automatic trim ended: the upload did not complete."},
+        {"silent device", true, L"Automatic trim ended: no tick lines came from the Micromite."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (c.device)
+            SimAddComDevice(L"COM7");
+        const std::int64_t took = TrimAndClose();
+        ASSERT_GT(took, 0);
+        EXPECT_LT(took, 2 * Minute);
+        EXPECT_TRUE(Logged(c.why));
+        EXPECT_EQ(App.TimeInterval, L"10");
+    }
+}
+
+} // namespace

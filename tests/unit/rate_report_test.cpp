@@ -1,0 +1,143 @@
+// What the program learns from its runs: the CLOCKTRIM model, and the lines a run ends with.
+#include "app/control_ids.h"
+#include "app/lifecycle.h"
+#include "calibration/rate_report.h"
+#include "calibration/trim_model.h"
+#include "timing_fixture.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace {
+
+TEST(TrimModelTest, AssumesTheTypicalStepUntilTwoValuesAreMeasured) {
+    const struct {
+        const char* what;
+        std::vector<TrimMeasurement> measured;
+        bool fitted;
+        double stepPpm, basePpm;
+        int advised;
+    } cases[] = {
+        {"one value", {{0, 940.0, 1.0}}, false, TypicalTrimStepPpm, 940.0, -2},
+        {"one value, twice",
+         {{3, 100.0, 1.0}, {3, 110.0, 1.0}},
+         false,
+         TypicalTrimStepPpm,
+         105.0 - 3 * TypicalTrimStepPpm,
+         3},
+        {"two values", {{0, 345.0, 1.0}, {-1, 230.0, 1.0}}, true, 115.0, 345.0, -3},
+        {"three values, the poor one weighs little",
+         {{0, 345.0, 1.0}, {-3, 0.0, 1.0}, {2, 900.0, 400.0}},
+         true,
+         115.0,
+         345.0,
+         -3},
+        {"a step that comes out negative is not believed",
+         {{0, 100.0, 50.0}, {1, 90.0, 50.0}},
+         false,
+         TypicalTrimStepPpm,
+         95.0 - 0.5 * TypicalTrimStepPpm,
+         0},
+        {"beyond the fast end",
+         {{0, 20000.0, 1.0}, {-1, 19600.0, 1.0}},
+         true,
+         400.0,
+         20000.0,
+         LowestClockTrim},
+        {"beyond the slow end",
+         {{0, -20000.0, 1.0}},
+         false,
+         TypicalTrimStepPpm,
+         -20000.0,
+         HighestClockTrim},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TrimModel model = FitTrimModel(c.measured);
+        ASSERT_TRUE(model.known);
+        EXPECT_EQ(model.stepFitted, c.fitted);
+        EXPECT_NEAR(model.stepPpm, c.stepPpm, 0.5);
+        EXPECT_NEAR(model.basePpm, c.basePpm, 0.5);
+        EXPECT_EQ(AdvisedTrim(model), c.advised);
+    }
+    EXPECT_FALSE(FitTrimModel({}).known);
+}
+
+using RateReportTest = MicromiteRunTest;
+
+struct RateLine {
+    int trim;
+    double ppm, bound;
+    int intervals;
+};
+
+// The rate lines of the log, in order.
+std::vector<RateLine> RateLines() {
+    static const std::wregex rate(
+        L"Rate at CLOCKTRIM (-?\\d+): (\\d+\\.\\d) ppm (fast|slow) \u00B1(\\d+\\.\\d) "
+        L"\\((\\d+) intervals\\)\\.");
+    std::vector<RateLine> lines;
+    for (const std::wstring& line : LogLines()) {
+        std::wsmatch match;
+        if (std::regex_match(line, match, rate))
+            lines.push_back({std::stoi(match[1]),
+                             std::stod(match[2]) * (match[3] == L"fast" ? 1 : -1),
+                             std::stod(match[4]), std::stoi(match[5])});
+    }
+    return lines;
+}
+
+TEST_F(RateReportTest, EachRunEndsWithItsRateAndTheAdviceOfTheSession) {
+    // A run at CLOCKTRIM 0, then one at -1 (the list's items run from 32 down).
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    const std::int64_t stopAt = StartAt + 106 * Seconds;
+    SimSchedulePressButton(stopAt, StopButtonId);
+    SimScheduleChooseListItem(stopAt + Seconds, ClockTrimListId, 33);
+    SimSchedulePressButton(stopAt + 2 * Seconds, UploadButtonId);
+    SimSchedulePressButton(stopAt + 12 * Seconds, StartButtonId);
+    SimScheduleClose(stopAt + 12 * Seconds + 56 * Seconds);
+    RunTockmeter();
+
+    const std::vector<RateLine> rates = RateLines();
+    ASSERT_EQ(rates.size(), 2u);
+    const double truth[] = {ClockErrorPpm, ClockErrorPpm - micromite->options.trimStepPpm};
+    EXPECT_EQ(rates[0].trim, 0);
+    EXPECT_EQ(rates[1].trim, -1);
+    EXPECT_EQ(rates[0].intervals, 10);
+    EXPECT_EQ(rates[1].intervals, 5); // ended by the close, after the settings were saved
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_LE(std::abs(rates[run].ppm - truth[run]), rates[run].bound + 0.05) << run;
+        EXPECT_LT(rates[run].bound, 1.0) << run;
+    }
+    // After one value the typical step is assumed; after two it is fitted.
+    const std::vector<std::wstring> log = LogLines();
+    const auto stopped = std::find(log.begin(), log.end(), L"Time check stopped.");
+    ASSERT_LE(stopped + 5, log.end());
+    EXPECT_EQ(stopped[2], L"Step assumed 470.0 ppm per CLOCKTRIM: one value measured.");
+    EXPECT_EQ(stopped[3], L"Advice: CLOCKTRIM -1, expected 220.0 ppm slow.");
+    EXPECT_EQ(stopped[4], L"To keep it, start your program with OPTION CLOCKTRIM -1.");
+    EXPECT_EQ(log[log.size() - 3], L"Step 460.0 ppm per CLOCKTRIM, fitted over -1 to 0.");
+    EXPECT_EQ(log[log.size() - 2], L"Advice: CLOCKTRIM -1, expected 210.0 ppm slow.");
+    EXPECT_EQ(log.back(), L"To keep it, start your program with OPTION CLOCKTRIM -1.");
+}
+
+TEST_F(RateReportTest, TheRateCanBeShownDuringARunWhichGoesOn) {
+    SimScheduleMenuCommand(UploadAt / 2, ShowRateCommandId);
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    SimScheduleMenuCommand(StartAt + 33 * Seconds, ShowRateCommandId);
+    SimScheduleClose(StartAt + 65 * Seconds);
+    RunTockmeter();
+
+    const std::vector<std::wstring> log = LogLines();
+    EXPECT_EQ(log[0], L"No rate yet: upload the tick program, then start a timing run.");
+    const std::vector<RateLine> rates = RateLines();
+    ASSERT_EQ(rates.size(), 2u);
+    EXPECT_EQ(rates[0].intervals, 3);
+    EXPECT_LE(std::abs(rates[0].ppm - ClockErrorPpm), rates[0].bound + 0.05);
+    EXPECT_EQ(rates[1].intervals, 6);
+    EXPECT_EQ(TickLinesOfLastRun().size(), 6u);
+}
+
+} // namespace
