@@ -113,9 +113,10 @@ void StartUp() {
     MakeLinkBuffers();
     LoadSettings();
     LoadLogFont();
-    BuildMainWindow();
+    // The window offers the commands from its first moment on.
     for (const MenuCommand& command : MenuCommands)
         AddMenuCommand(command.commandId, command.text);
+    BuildMainWindow();
 }
 
 void RunMainLoop() {

@@ -22,8 +22,10 @@ namespace {
 
 // Between two steps the loop takes the window's events, so that Stop is seen.
 constexpr std::uint32_t StepPauseMilliseconds = 200;
-// A measurement ends once its bound is this fraction of a step, or after this long.
-constexpr double DecisiveBoundSteps = 1.0 / 6.0;
+// A measurement ends once it spans enough intervals to show the adapter's lateness and its bound
+// is this fraction of a step, or after this long.
+constexpr std::int64_t FewestDecisiveIntervals = 6;
+constexpr double DecisiveBoundSteps = 1.0 / 4.0;
 constexpr double LongestMeasurementSeconds = 90.0;
 // Uploads for measurements, at most; with the final upload and the longest measurements the
 // search ends within about 6 × (8 + 1 + 90) + 8 seconds at the default line delay.
@@ -165,21 +167,20 @@ bool UploadAt(int trim, const std::wstring& interval) {
     return App.UploadedClockTrim == App.ClockTrim;
 }
 
+// The value found is the one measured nearest zero, which the model's advice may not be when
+// the model and the measurements differ a little: the measurement decides, and the lines say so.
 void LogResult() {
     const std::vector<MeasuredRun> runs = SearchRuns();
     const RateEstimate* estimate = MeasuredAt(runs, Search().trim);
-    std::wstring line = L"Automatic trim done: CLOCKTRIM " + IntegerText(Search().trim);
+    std::wstring done = L"Automatic trim done: CLOCKTRIM " + IntegerText(Search().trim);
     if (estimate)
-        line += L", measured " + RateText(estimate->ppm) + L" \u00B1" +
+        done += L", measured " + RateText(estimate->ppm) + L" \u00B1" +
                 FixedText(estimate->boundPpm, 1);
-    Log(line + L".");
-    std::vector<std::wstring> report;
-    for (const MeasuredRun& run : runs)
-        if (run.trimKnown && run.trim == Search().trim)
-            report = RateReportLines(run, runs);
-    // The rate line is above already; the model, the advice and how to keep it follow.
-    for (std::size_t i = 1; i < report.size(); ++i)
-        AppendLogLine(report[i]);
+    AppendLogLine(done + L".");
+    const TrimModel model = SessionTrimModel(runs);
+    if (model.known)
+        AppendLogLine(StepLine(model));
+    AppendLogLine(KeepLine(Search().trim));
     ScrollToNewest();
 }
 
@@ -265,8 +266,9 @@ void AutoTrimAfterTick() {
         return;
     }
     const TrimModel model = SessionTrimModel(SearchRuns());
-    const bool decisive =
-        run->estimate.known && run->estimate.boundPpm <= DecisiveBoundSteps * model.stepPpm;
+    const bool decisive = run->estimate.known &&
+                          run->estimate.intervals >= FewestDecisiveIntervals &&
+                          run->estimate.boundPpm <= DecisiveBoundSteps * model.stepPpm;
     if (decisive || SecondsSince(Search().measureStartedAt) >= LongestMeasurementSeconds)
         EndMeasurement();
 }

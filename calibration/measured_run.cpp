@@ -10,6 +10,10 @@
 
 namespace {
 
+// A USB serial adapter hands received bytes to the PC in frames of 1 ms at best, so stamps are
+// late by up to that much even when a run's few stamps do not show it.
+constexpr double UsbFrameSeconds = 0.001;
+
 MeasuredRun* OpenRun() {
     if (App.Measurements.runs.empty() || App.Measurements.runs.back().ended)
         return nullptr;
@@ -43,8 +47,8 @@ void AddStamp(MeasuredRun& run, double microseconds, bool trusted) {
         ticks = std::max<std::int64_t>(
             1, std::llround((seconds - previous.seconds) / run.intervalSeconds));
     run.stamps.push_back({previous.tick + ticks, seconds, trusted});
-    run.estimate =
-        EstimateRate(run.stamps, run.intervalSeconds, App.Measurements.linkLatenessSeconds);
+    run.estimate = EstimateRate(run.stamps, run.intervalSeconds,
+                                std::max(App.Measurements.linkLatenessSeconds, UsbFrameSeconds));
 }
 
 void EndRun() {

@@ -26,6 +26,16 @@ std::wstring RateLine(const MeasuredRun& run) {
     return line + L".";
 }
 
+} // namespace
+
+TrimModel SessionTrimModel(const std::vector<MeasuredRun>& session) {
+    std::vector<TrimMeasurement> measurements;
+    for (const MeasuredRun& run : session)
+        if (run.trimKnown && run.estimate.known)
+            measurements.push_back({run.trim, run.estimate.ppm, run.estimate.boundPpm});
+    return FitTrimModel(measurements);
+}
+
 std::wstring StepLine(const TrimModel& model) {
     if (model.stepFitted)
         return L"Step " + PpmText(model.stepPpm) + L" ppm per CLOCKTRIM, fitted over " +
@@ -37,14 +47,8 @@ std::wstring StepLine(const TrimModel& model) {
     return assumed + L"the runs do not show it.";
 }
 
-} // namespace
-
-TrimModel SessionTrimModel(const std::vector<MeasuredRun>& session) {
-    std::vector<TrimMeasurement> measurements;
-    for (const MeasuredRun& run : session)
-        if (run.trimKnown && run.estimate.known)
-            measurements.push_back({run.trim, run.estimate.ppm, run.estimate.boundPpm});
-    return FitTrimModel(measurements);
+std::wstring KeepLine(int trim) {
+    return L"To keep it, start your program with OPTION CLOCKTRIM " + IntegerText(trim) + L".";
 }
 
 std::wstring RateText(double ppm) {
@@ -61,8 +65,7 @@ std::vector<std::wstring> RateReportLines(const MeasuredRun& run,
     lines.push_back(StepLine(model));
     lines.push_back(L"Advice: CLOCKTRIM " + IntegerText(advised) + L", expected " +
                     RateText(ModelRatePpm(model, advised)) + L".");
-    lines.push_back(L"To keep it, start your program with OPTION CLOCKTRIM " +
-                    IntegerText(advised) + L".");
+    lines.push_back(KeepLine(advised));
     return lines;
 }
 

@@ -14,6 +14,10 @@ TrimModel SessionTrimModel(const std::vector<MeasuredRun>& session);
 // A rate as the log shows it: "345.2 ppm fast" or "12.0 ppm slow".
 std::wstring RateText(double ppm);
 
+// What the model says of the step, and how to keep a CLOCKTRIM value.
+std::wstring StepLine(const TrimModel& model);
+std::wstring KeepLine(int trim);
+
 // The lines for a run, ended or still going, and the session it belongs to.
 std::vector<std::wstring> RateReportLines(const MeasuredRun& run,
                                           const std::vector<MeasuredRun>& session);

@@ -5,8 +5,9 @@
 
 #include <vector>
 
-// The CLOCKTRIM values the firmware takes, and the step of a typical chip's RC oscillator.
-constexpr int HighestClockTrim = 32;
+// The CLOCKTRIM values the firmware takes (the list offers 32 too, which the firmware refuses),
+// and the step of a typical chip's RC oscillator.
+constexpr int HighestClockTrim = 31;
 constexpr int LowestClockTrim = -31;
 constexpr double TypicalTrimStepPpm = 470.0;
 

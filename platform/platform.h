@@ -184,7 +184,8 @@ void AddTooltip(int id, const std::wstring& text);
 // window menu (under the icon of the title bar, after a separator before the first such command)
 // and the log control's right-click menu (also opened with the menu key or Shift+F10). Choosing
 // it raises EventCommand. Identifiers are multiples of 16 from 0x100 below 0xF000, where the
-// system's own window-menu commands begin.
+// system's own window-menu commands begin. Unlike the calls below, it may come before the main
+// window opens: the window then offers the command from its first moment.
 void AddMenuCommand(int commandId, const std::wstring& text);
 
 // Makes a font under the program's own font identifier: the face, a character height in pixels

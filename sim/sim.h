@@ -97,7 +97,7 @@ struct SimWindow {
     std::vector<int> creationOrder;
     std::vector<int> tooltipOrder;            // identifiers in the order their tooltips were added
     std::map<int, std::uint32_t> armedTimers; // identifier -> period in milliseconds
-    // The program's own menu commands (identifier, text), in the order they were added.
+    // The program's own menu commands (identifier, text) the window offers, in order.
     std::vector<std::pair<int, std::wstring>> menuCommands;
 };
 

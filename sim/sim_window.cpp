@@ -154,6 +154,7 @@ void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth
     window.title = title;
     window.client = {innerWidth, innerHeight};
     window.frame = window.normalFrame = SimFrameAround(left, top, window.client);
+    window.menuCommands = Desktop().menuCommands;
     Desktop().timerDueNanoseconds.clear();
 }
 
@@ -199,9 +200,9 @@ void AddTooltip(int id, const std::wstring& text) {
 }
 
 void AddMenuCommand(int commandId, const std::wstring& text) {
-    SimWindow& window = Desktop().window;
-    if (window.open)
-        window.menuCommands.emplace_back(commandId, text);
+    Desktop().menuCommands.emplace_back(commandId, text);
+    if (Desktop().window.open)
+        Desktop().window.menuCommands.emplace_back(commandId, text);
 }
 
 void LoadFont(int fontId, const std::wstring& face, int height) {

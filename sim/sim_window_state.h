@@ -15,6 +15,7 @@ struct SimDesktop {
     bool composes = false;
     bool layerReleased = false;
     std::map<int, SimFont> fonts;
+    std::vector<std::pair<int, std::wstring>> menuCommands; // AddMenuCommand's, in order
     SimWindow window;
     // Beside window.armedTimers: when each armed timer next expires.
     std::map<int, std::int64_t> timerDueNanoseconds;

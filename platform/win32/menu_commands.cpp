@@ -22,15 +22,18 @@ POINT KeyboardMenuPosition(HWND control) {
 
 } // namespace
 
-void AddMenuCommand(int commandId, const std::wstring& text) {
-    HWND window = WindowLayer.mainWindow;
-    if (!window)
+void AddToWindowMenu(HWND window, int commandId, const std::wstring& text) {
+    HMENU windowMenu = GetSystemMenu(window, FALSE);
+    if (!windowMenu)
         return;
-    if (HMENU windowMenu = GetSystemMenu(window, FALSE)) {
-        if (WindowLayer.menuCommands.empty())
-            AppendMenuW(windowMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(windowMenu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
-    }
+    if (WindowLayer.menuCommands.empty() || WindowLayer.menuCommands.front().first == commandId)
+        AppendMenuW(windowMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(windowMenu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+}
+
+void AddMenuCommand(int commandId, const std::wstring& text) {
+    if (WindowLayer.mainWindow)
+        AddToWindowMenu(WindowLayer.mainWindow, commandId, text);
     WindowLayer.menuCommands.emplace_back(commandId, text);
 }
 

@@ -141,7 +141,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         WindowLayer.focusWhenDeactivated = nullptr;
         WindowLayer.leftNormalState = false;
         WindowLayer.controls.clear();
-        WindowLayer.menuCommands.clear();
         break;
     default:
         break;
@@ -244,6 +243,8 @@ void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth
                         frame.bottom - frame.top, nullptr, nullptr, WindowLayer.instance, nullptr);
     if (!window)
         return;
+    for (const auto& command : WindowLayer.menuCommands)
+        AddToWindowMenu(window, command.first, command.second);
     // No UpdateWindow: the first drain of the event loop paints it.
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);

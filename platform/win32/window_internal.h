@@ -77,6 +77,7 @@ void ApplyLogAutoColour(HWND log);
 // the log's right-click menu (WM_CONTEXTMENU from the control at the mouse or the keyboard's
 // position). Each gives false when the message is not one of them.
 bool TakeWindowMenuCommand(WPARAM command);
+void AddToWindowMenu(HWND window, int commandId, const std::wstring& text);
 bool ShowLogMenu(HWND from, LPARAM screenPosition);
 
 // Tab and Shift+Tab, reached through the accelerator table.

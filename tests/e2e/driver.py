@@ -94,6 +94,10 @@ class Driver:
     def press(self, control_id):
         self._command("press", control_id)
 
+    def window_menu_command(self, command_id):
+        """Chooses one of the program's own commands in the window menu."""
+        self._command("window-menu-command", command_id)
+
     def set_focus(self, control_id) -> int:
         return self._command("set-focus", control_id)["id"]
 

@@ -106,9 +106,11 @@ TEST_F(RateReportTest, EachRunEndsWithItsRateAndTheAdviceOfTheSession) {
     EXPECT_EQ(rates[1].trim, -1);
     EXPECT_EQ(rates[0].intervals, 10);
     EXPECT_EQ(rates[1].intervals, 5); // ended by the close, after the settings were saved
+    // Exact stamps put the rate right; the bound still allows for the USB frame of a real
+    // adapter (1 ms over the run).
     for (int run = 0; run < 2; ++run) {
-        EXPECT_LE(std::abs(rates[run].ppm - truth[run]), rates[run].bound + 0.05) << run;
-        EXPECT_LT(rates[run].bound, 1.0) << run;
+        EXPECT_NEAR(rates[run].ppm, truth[run], 0.1) << run;
+        EXPECT_LT(rates[run].bound, 25.0) << run;
     }
     // After one value the typical step is assumed; after two it is fitted.
     const std::vector<std::wstring> log = LogLines();

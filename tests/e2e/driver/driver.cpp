@@ -231,6 +231,12 @@ JsonValue Press(HWND mainWindow, int id) {
     return JsonObject({});
 }
 
+// A command chosen in the window menu reaches the window as WM_SYSCOMMAND with its identifier.
+JsonValue WindowMenuCommand(HWND mainWindow, int commandId) {
+    PostMessageW(mainWindow, WM_SYSCOMMAND, static_cast<WPARAM>(commandId), 0);
+    return JsonObject({});
+}
+
 JsonValue Close(HWND mainWindow) {
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     return JsonObject({});
@@ -277,6 +283,8 @@ const Command Commands[] = {
     {L"maximize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MAXIMIZE); }},
     {L"restore", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_RESTORE); }},
     {L"close", 0, [](HWND w, const std::vector<int>&) { return Close(w); }},
+    {L"window-menu-command", 1,
+     [](HWND w, const std::vector<int>& a) { return WindowMenuCommand(w, a[0]); }},
 };
 
 int ParseNumber(const wchar_t* text) {

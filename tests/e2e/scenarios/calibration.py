@@ -41,6 +41,11 @@ UPLOAD_COMPLETED = "Program uM completed"
 RUN_STOPPED = "Time check stopped."
 HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
 TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
+# A run that measured something ends with the lines that turn its stamps into advice.
+RATE_REPORT_LINE = re.compile(r"(Rate at CLOCKTRIM |Rate: |Step |Advice: CLOCKTRIM "
+                              r"|To keep it, start your program with OPTION CLOCKTRIM ).*")
+# Those lines follow the run's last line in the same handler, moments later.
+RATE_REPORT_SECONDS = 1
 
 # Enough logged ticks that a drifting stamp or a miscounted average shows.
 LOGGED_TICKS = 6
@@ -87,6 +92,19 @@ def upload_with_trim(driver) -> list:
                         UPLOAD_TIMEOUT_SECONDS)
 
 
+def without_rate_report(log) -> list:
+    """The log without the lines that end a run with its rate and advice."""
+    return [line for line in log if not RATE_REPORT_LINE.fullmatch(line)]
+
+
+def wait_for_run_end(driver, timeout_seconds) -> list:
+    """The log once the run has logged its last line and the report after it."""
+    wait_for_log(driver, lambda log: without_rate_report(log)[-1] == RUN_STOPPED,
+                 "the end of the run", timeout_seconds)
+    time.sleep(RATE_REPORT_SECONDS)
+    return driver.log_lines()
+
+
 def run_lines(log) -> list:
     """The lines logged after the run's header line."""
     headers = [index for index, line in enumerate(log) if HEADER_LINE.fullmatch(line)]
@@ -104,8 +122,7 @@ def stop_run(driver) -> list:
     for _ in range(RUN_TIMEOUT_SECONDS // STOP_ANSWER_SECONDS):
         driver.press(STOP_BUTTON)
         try:
-            return wait_for_log(driver, lambda log: log[-1] == RUN_STOPPED, "the end of the run",
-                                STOP_ANSWER_SECONDS)
+            return wait_for_run_end(driver, STOP_ANSWER_SECONDS)
         except Failure:
             pass
     raise Failure("the run did not stop")
@@ -160,7 +177,8 @@ def upload_then_run_then_stop(run: harness.Scenario):
 
     # The run's start: RUN's echo as it came (its line end makes an empty line), then the header;
     # the controller's first tick line is not logged.
-    run_log = log[log.index(UPLOAD_COMPLETED) + 1:]
+    check(RATE_REPORT_LINE.fullmatch(log[-1]), f"the run ends without its rate: {log[-1]!r}")
+    run_log = without_rate_report(log[log.index(UPLOAD_COMPLETED) + 1:])
     check_equal(run_log[:4], ["Time check started.", "Connected to Master at 38400", "RUN", ""],
                 "log of the run's start")
     check(HEADER_LINE.fullmatch(run_log[4]), f"not the run's header line: {run_log[4]!r}")

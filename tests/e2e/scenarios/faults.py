@@ -13,7 +13,8 @@ import harness
 from calibration import (CLOCKTRIM_LIST, HEADER_LINE, INTERVAL_SECONDS, RUN_STOPPED,
                          START_BUTTON, TICK_LINE, TRIM, UPLOAD_BUTTON, UPLOAD_BYTES,
                          UPLOAD_COMPLETED, UPLOAD_TIMEOUT_SECONDS, run_lines,
-                         start_with_controller, stop_run, wait_for_log)
+                         start_with_controller, stop_run, wait_for_log, wait_for_run_end,
+                         without_rate_report)
 from checks import check, check_equal
 from micromite import Micromite
 
@@ -86,8 +87,7 @@ def vanish_during_a_run(driver, device: Micromite, after_first_line_seconds):
     harness.wait_until(lambda: time.monotonic_ns() >= vanish_at, "the moment to vanish",
                        after_first_line_seconds + 10)
     device.vanish()
-    log = wait_for_log(driver, lambda log: log[-1] == RUN_STOPPED, "the end of the run",
-                       RUN_TIMEOUT_SECONDS)
+    log = without_rate_report(wait_for_run_end(driver, RUN_TIMEOUT_SECONDS))
     # The port's failure, not the wait's bound, ended the run, and no tick line came before.
     check_equal(run_lines(log), [PORT_GONE, RUN_STOPPED], "log lines after the run's header")
 
@@ -149,7 +149,7 @@ def flood_during_a_run(driver, device: Micromite):
             for interval in later[-RECOVERED_LINES:])
     wait_for_log(driver, recovered, "the controller's intervals logged again after the flood",
                  RUN_TIMEOUT_SECONDS)
-    check_equal(stop_run(driver)[-1], RUN_STOPPED, "last log line")
+    check_equal(without_rate_report(stop_run(driver))[-1], RUN_STOPPED, "last log line")
 
 
 def flooding_controller_leaves_the_upload_and_the_run_measuring(run: harness.Scenario):
