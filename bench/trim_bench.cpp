@@ -181,10 +181,10 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int i
     outcome.estimated =
         last && last->estimate.known && last->stamps.size() >= 2 &&
         TruePpm(model, last->stamps.front().seconds, last->stamps.back().seconds, truth);
-    // The other values' true rates at the same time: the wander is the run's.
-    const double wander = outcome.estimated
-                              ? truth - options.baseErrorPpm - outcome.found * options.trimStepPpm
-                              : 0.0;
+    // The other values' true rates at the same time: the wander is the run's. The controller's
+    // own trim is the one it ran at (it refuses a value out of its range and keeps the last).
+    const double wander =
+        outcome.estimated ? truth - options.baseErrorPpm - model.trim * options.trimStepPpm : 0.0;
     const auto trueAt = [&](int trim) {
         return options.baseErrorPpm + trim * options.trimStepPpm + wander;
     };
@@ -198,17 +198,18 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int i
         outcome.boundPpm = estimate.boundPpm;
         outcome.inBound = std::abs(outcome.errorPpm) <= estimate.boundPpm;
         // Two values the final bound cannot tell apart both count.
-        outcome.onBest = outcome.found == outcome.best ||
-                         (std::abs(trueAt(outcome.found)) <= estimate.boundPpm &&
-                          std::abs(trueAt(outcome.best)) <= estimate.boundPpm);
+        outcome.onBest =
+            model.trim == outcome.found && (outcome.found == outcome.best ||
+                                            (std::abs(trueAt(outcome.found)) <= estimate.boundPpm &&
+                                             std::abs(trueAt(outcome.best)) <= estimate.boundPpm));
     }
     if (!outcome.onBest && failures) {
         std::fprintf(failures,
-                     "controller %d: %s\n  found %d (true %.1f ppm), best %d (true %.1f ppm), "
-                     "ended %s after %.0f s\n",
-                     index, Describe(options).c_str(), outcome.found, trueAt(outcome.found),
-                     outcome.best, trueAt(outcome.best), outcome.ended ? "yes" : "no",
-                     outcome.seconds);
+                     "controller %d: %s\n  found %d (controller at %d, true %.1f ppm), best %d "
+                     "(true %.1f ppm), ended %s after %.0f s\n",
+                     index, Describe(options).c_str(), outcome.found, model.trim,
+                     trueAt(model.trim), outcome.best, trueAt(outcome.best),
+                     outcome.ended ? "yes" : "no", outcome.seconds);
         for (const wchar_t* line = SimFindControl(LogViewId)->text.c_str(); *line;) {
             const wchar_t* end = std::wcschr(line, L'\r');
             const std::size_t length = end ? static_cast<std::size_t>(end - line) : wcslen(line);
