@@ -53,8 +53,8 @@ constexpr double NominalSeconds = 10.0;
 const int IntervalCounts[] = {5, 10, 20};
 const std::int64_t Latencies[] = {1 * Millisecond, 16 * Millisecond};
 constexpr double GoodPpm = 5.0;
-// A status query as it costs under Wine, some microseconds: the tick wait's polls take that
-// long each, which keeps the benchmark quick and the stamps within that of the arrival.
+// Each status query of the tick wait's polls takes this long: few polls keep the benchmark
+// quick, and a stamp still comes within that of the line's arrival.
 constexpr std::int64_t QueryCost = 10000;
 
 struct Random {
