@@ -26,6 +26,17 @@ struct MicromiteOptions {
     int inputBufferBytes = 128;    // input waiting while the firmware is busy; oldest lost
     int transmitBufferBytes = 256; // output not yet on the wire; when full, reading stalls
     int programMemoryBytes = 51200;
+    // The oscillator wanders with warmth: wanderPpm × sin(2π t / wanderPeriodSeconds +
+    // wanderPhaseRadians) beside the base error, t on the true time line. 0: no wander.
+    double wanderPpm = 0.0;
+    double wanderPeriodSeconds = 600.0;
+    double wanderPhaseRadians = 0.0;
+    // The USB serial adapter holds the bytes it receives until its latency timer expires (every
+    // adapterLatencyNanoseconds, at adapterPhaseNanoseconds + k × the latency) or until
+    // adapterBufferBytes of them fill its buffer, whichever comes first. 0: no adapter delay.
+    std::int64_t adapterLatencyNanoseconds = 0;
+    std::int64_t adapterPhaseNanoseconds = 0;
+    int adapterBufferBytes = 62;
 };
 
 enum class MicromiteMode { Prompt, AutoSave, Running };
@@ -41,8 +52,9 @@ struct MicromiteReceived {
     std::string bytes;
 };
 
-// One line the console sent: its text without the CR LF, the time of its first byte, and
-// whether the running program printed it (a tick line).
+// One line the console sent: its text without the CR LF, the time its first byte left the
+// controller (the adapter may pass it on later), and whether the running program printed it (a
+// tick line).
 struct MicromiteLine {
     std::int64_t atNanoseconds = 0;
     std::string text;
@@ -79,17 +91,21 @@ struct MicromiteModel {
     std::string autoSaveText;
     bool autoSaveOverflow = false;
 
-    // The running program. Tick k (counted from RUN) comes at tickBaseNanoseconds +
-    // round(tickPhaseNanoseconds + (k - tickBaseCount) * 1e9 / rate), re-based when the rate
-    // changes, so that a day of ticks gathers no rounding error.
+    // The running program. Without wander, tick k (counted from RUN) comes at
+    // tickBaseNanoseconds + round(tickPhaseNanoseconds + (k - tickBaseCount) * 1e9 / rate),
+    // re-based when the rate changes, so that a day of ticks gathers no rounding error. The
+    // wander's integral since the base, in closed form, shifts that time by a little.
     MicromiteTickProgram running;
     std::int64_t ticks = 0; // the program's n
     std::int64_t tickBaseNanoseconds = 0;
     std::int64_t tickBaseCount = 0;
     double tickPhaseNanoseconds = 0.0;
 
-    // Output, each byte at the time it can be read at the PC's end, in time order.
+    // Output, each byte at the time it can be read at the PC's end (after the adapter), in time
+    // order. The record keeps the times the bytes left the controller.
     std::deque<MicromiteTimedByte> output;
+    int adapterHeldBytes = 0; // the newest output bytes, held until adapterReleaseNanoseconds
+    std::int64_t adapterReleaseNanoseconds = 0;
     std::int64_t wireBusySinceNanoseconds = 0;
     std::int64_t wireBusyBytes = 0; // sent or queued since then
     bool cursorAtLineStart = true;
@@ -123,5 +139,8 @@ void MicromiteTakeOutput(MicromiteModel& model, std::int64_t untilNanoseconds, s
 // program's next tick keeps the part of its second already counted.
 void MicromiteSetBaseError(MicromiteModel& model, std::int64_t atNanoseconds, double ppm);
 
-// Controller seconds per true second at the present trim.
+// Controller seconds per true second at the present trim, without the wander.
 double MicromiteClockRate(const MicromiteModel& model);
+
+// The clock's whole error at atNanoseconds, in ppm: base error, trim and wander.
+double MicromiteErrorPpmAt(const MicromiteModel& model, std::int64_t atNanoseconds);

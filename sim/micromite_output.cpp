@@ -1,7 +1,9 @@
-// The console's transmit side: bytes put on the wire one character time apart, the cursor the
-// prompt rule needs, and the record of every line sent.
+// The console's transmit side: bytes put on the wire one character time apart, the USB adapter
+// that holds them on their way to the PC, the cursor the prompt rule needs, and the record of
+// every line sent.
 #include "sim/micromite_parts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -22,6 +24,38 @@ void RecordByte(MicromiteModel& model, std::int64_t atNanoseconds, char byte, bo
     } else if (byte != '\r' && model.openLine.text.size() < RecordedLineLimit) {
         model.openLine.text += byte;
     }
+}
+
+// The first expiry of the adapter's latency timer at or after the given time.
+std::int64_t NextLatencyExpiry(const MicromiteOptions& options, std::int64_t atNanoseconds) {
+    const std::int64_t period = options.adapterLatencyNanoseconds;
+    const std::int64_t since = atNanoseconds - options.adapterPhaseNanoseconds;
+    std::int64_t periods = since / period; // toward zero: rounds up below the phase
+    if (periods * period < since)
+        ++periods;
+    return options.adapterPhaseNanoseconds + periods * period;
+}
+
+// The byte goes to the PC at the adapter's next timer expiry, or at once when it fills the
+// adapter's buffer, the bytes held going with it.
+void QueueOutputByte(MicromiteModel& model, std::int64_t wireNanoseconds, char byte) {
+    const MicromiteOptions& options = model.options;
+    if (options.adapterLatencyNanoseconds <= 0) {
+        model.output.push_back(MicromiteTimedByte{wireNanoseconds, byte});
+        return;
+    }
+    if (model.adapterHeldBytes == 0 || wireNanoseconds > model.adapterReleaseNanoseconds) {
+        model.adapterHeldBytes = 0;
+        model.adapterReleaseNanoseconds = NextLatencyExpiry(options, wireNanoseconds);
+    }
+    model.output.push_back(MicromiteTimedByte{model.adapterReleaseNanoseconds, byte});
+    if (++model.adapterHeldBytes < std::max(options.adapterBufferBytes, 1))
+        return;
+    // Held bytes are still queued: the PC takes none of them before their release.
+    for (auto held = model.output.rbegin(); held != model.output.rbegin() + model.adapterHeldBytes;
+         ++held)
+        held->atNanoseconds = wireNanoseconds;
+    model.adapterHeldBytes = 0;
 }
 
 } // namespace
@@ -51,7 +85,7 @@ void MicromiteEmit(MicromiteModel& model, std::int64_t atNanoseconds, const std:
         const std::int64_t at =
             model.wireBusySinceNanoseconds +
             std::llround(static_cast<double>(model.wireBusyBytes++) * characterNanoseconds);
-        model.output.push_back(MicromiteTimedByte{at, byte});
+        QueueOutputByte(model, at, byte);
         RecordByte(model, at, byte, tick);
     }
     model.cursorAtLineStart = text.back() == '\n';

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
 
 const char* const ServerUsage =
     "usage: tockmeter-micromite [--error-ppm X] [--trim-step-ppm X] [--trim N] [--baud N]\n"
+    "                           [--wander-ppm X] [--wander-period S] [--wander-phase R]\n"
+    "                           [--latency-ms X] [--latency-phase-ms X] [--adapter-buffer N]\n"
     "                           [--link PATH] [--record FILE]\n"
     "                           [--flood-after-ticks N | --flood-after-received N]\n"
     "                           [--flood-bytes N]\n"
@@ -16,6 +19,14 @@ const char* const ServerUsage =
     "  --trim-step-ppm X  clock change per CLOCKTRIM step, in ppm (default 460)\n"
     "  --trim N           CLOCKTRIM at power-up, -31 to 31 (default 0)\n"
     "  --baud N           line speed for the time each character takes; 0: none (default 38400)\n"
+    "  --wander-ppm X     amplitude of the clock's slow wander with warmth, in ppm (default 0)\n"
+    "  --wander-period S  the wander's period, in seconds (default 600)\n"
+    "  --wander-phase R   where the wander's sine starts at the monotonic clock's 0, in radians\n"
+    "  --latency-ms X     the USB adapter's latency timer: bytes to the PC wait for its next\n"
+    "                     expiry, one every X ms; 0: no wait (default 0)\n"
+    "  --latency-phase-ms X  the timer expires at X ms past each multiple of its period\n"
+    "  --adapter-buffer N bytes the adapter holds at most; a full buffer goes at once (default "
+    "62)\n"
     "  --link PATH        make PATH a symbolic link to the terminal (replacing a link there)\n"
     "  --record FILE      write every byte received and every line sent, with times\n"
     "  --flood-after-ticks N     once N tick lines were printed, flood the line with garbage\n"
@@ -40,18 +51,23 @@ bool ReadWholeNumber(const char* text, long long low, long long high, Whole& val
     return errno == 0 && end != text && *end == '\0' && number >= low && number <= high;
 }
 
+// Up to a second, kept in whole nanoseconds.
+bool ReadMilliseconds(const char* text, std::int64_t& nanoseconds) {
+    double milliseconds = 0.0;
+    if (!ReadNumber(text, 0, 1000, milliseconds))
+        return false;
+    nanoseconds = std::llround(milliseconds * 1e6);
+    return true;
+}
+
 } // namespace
 
 bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::string& error) {
-    static const char* const valued[] = {"--error-ppm",
-                                         "--trim-step-ppm",
-                                         "--trim",
-                                         "--baud",
-                                         "--link",
-                                         "--record",
-                                         "--flood-after-ticks",
-                                         "--flood-after-received",
-                                         "--flood-bytes"};
+    static const char* const valued[] = {
+        "--error-ppm",         "--trim-step-ppm",        "--trim",         "--baud",
+        "--wander-ppm",        "--wander-period",        "--wander-phase", "--latency-ms",
+        "--latency-phase-ms",  "--adapter-buffer",       "--link",         "--record",
+        "--flood-after-ticks", "--flood-after-received", "--flood-bytes"};
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -77,6 +93,18 @@ bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::stri
             good = ReadWholeNumber(value, -31, 31, options.model.startTrim);
         else if (name == "--baud")
             good = ReadWholeNumber(value, 0, 4000000, options.model.baud);
+        else if (name == "--wander-ppm")
+            good = ReadNumber(value, 0, 1000, options.model.wanderPpm);
+        else if (name == "--wander-period")
+            good = ReadNumber(value, 1, 1e6, options.model.wanderPeriodSeconds);
+        else if (name == "--wander-phase")
+            good = ReadNumber(value, -1e3, 1e3, options.model.wanderPhaseRadians);
+        else if (name == "--latency-ms")
+            good = ReadMilliseconds(value, options.model.adapterLatencyNanoseconds);
+        else if (name == "--latency-phase-ms")
+            good = ReadMilliseconds(value, options.model.adapterPhaseNanoseconds);
+        else if (name == "--adapter-buffer")
+            good = ReadWholeNumber(value, 1, 1 << 20, options.model.adapterBufferBytes);
         else if (name == "--flood-after-ticks")
             good = ReadWholeNumber(value, 0, INT32_MAX, options.flood.afterTicks);
         else if (name == "--flood-after-received")

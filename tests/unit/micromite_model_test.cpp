@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -378,6 +379,158 @@ TEST(MicromiteClock, ABaseErrorChangeMidSecondKeepsThePartAlreadyCounted) {
     EXPECT_EQ(ticks[0].atNanoseconds, runAt + Second);
     EXPECT_EQ(ticks[1].atNanoseconds, changeAt + std::llround(0.5e9 / 1.001));
     EXPECT_EQ(ticks[2].atNanoseconds, changeAt + std::llround(2.5e9 / 1.001));
+}
+
+// Controller nanoseconds counted between two true times at the given error, by Simpson's rule:
+// a sum of its own, apart from the closed form the model uses.
+template <typename ErrorPpm>
+double CountedNanoseconds(double from, double to, const ErrorPpm& errorPpm) {
+    constexpr int Pieces = 8;
+    const double h = (to - from) / Pieces;
+    double sum = 0.0;
+    for (int i = 0; i <= Pieces; ++i) {
+        const double t = from + i * h;
+        const double weight = i == 0 || i == Pieces ? 1.0 : i % 2 == 1 ? 4.0 : 2.0;
+        sum += weight * (1.0 + errorPpm(t) * 1e-6);
+    }
+    return sum * h / 3.0;
+}
+
+// A day of ticks under a 4 ppm wander, with the base error changed at midday: each tick comes
+// when the controller has counted its seconds exactly (to the rounding of one time), the wander
+// reaches its amplitude in both directions and never goes beyond it.
+TEST(MicromiteClock, TheWanderStaysWithinItsAmplitudeAndADayOfTicksStaysExact) {
+    MicromiteOptions options;
+    options.baseErrorPpm = 1500;
+    options.wanderPpm = 4;
+    options.wanderPeriodSeconds = 600;
+    options.wanderPhaseRadians = 1.0;
+    MicromiteModel model = PoweredUp(options);
+    StoreProgram(model, TickProgram("10"));
+    const std::int64_t runAt = 10 * Second;
+    Send(model, runAt, "RUN\r");
+    const double changeAt = static_cast<double>(runAt + 43200 * Second + 300 * Millisecond);
+    MicromiteRunUntil(model, static_cast<std::int64_t>(changeAt));
+    MicromiteSetBaseError(model, static_cast<std::int64_t>(changeAt), 1000);
+    MicromiteRunUntil(model, runAt + 86400 * Second);
+
+    const auto wanderPpm = [](double t) { return 4.0 * std::sin(2 * M_PI * t / 600e9 + 1.0); };
+    const auto before = [&](double t) { return 1500.0 + wanderPpm(t); };
+    const auto after = [&](double t) { return 1000.0 + wanderPpm(t); };
+    const std::vector<MicromiteLine> ticks = TickLines(model);
+    // About 86508 controller seconds: lines 1, 11, ... 86501.
+    ASSERT_EQ(ticks.size(), 8651u);
+    double counted = 0.0, from = static_cast<double>(runAt);
+    double lowestWander = 0.0, highestWander = 0.0;
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const double at = static_cast<double>(ticks[i].atNanoseconds);
+        if (at <= changeAt)
+            counted += CountedNanoseconds(from, at, before);
+        else if (from >= changeAt)
+            counted += CountedNanoseconds(from, at, after);
+        else
+            counted += CountedNanoseconds(from, changeAt, before) +
+                       CountedNanoseconds(changeAt, at, after);
+        const std::int64_t n = 10 * static_cast<std::int64_t>(i) + 1;
+        ASSERT_NEAR(counted, n * 1e9, 1.0) << "tick " << n;
+        if (i > 0 && (from > changeAt || at < changeAt)) {
+            const double wander = (10e9 / (at - from) - 1.0) * 1e6 - (at < changeAt ? 1500 : 1000);
+            lowestWander = std::min(lowestWander, wander);
+            highestWander = std::max(highestWander, wander);
+        }
+        from = at;
+    }
+    EXPECT_GT(highestWander, 3.9);
+    EXPECT_LT(highestWander, 4.001);
+    EXPECT_LT(lowestWander, -3.9);
+    EXPECT_GT(lowestWander, -4.001);
+}
+
+// The first expiry of a latency timer at or after the given time, from the expiries' grid.
+std::int64_t ExpiryAtOrAfter(std::int64_t at, std::int64_t latency, std::int64_t phase) {
+    return at + ((phase - at) % latency + latency) % latency;
+}
+
+// Tick lines through the adapter: every byte reaches the PC at the first expiry of the latency
+// timer at or after it left the controller, never before; the record keeps the leaving times.
+TEST(MicromiteAdapter, HoldsBytesUntilTheLatencyTimerExpiresAndNeverDeliversEarly) {
+    const struct {
+        std::int64_t latency, phase;
+    } cases[] = {{16 * Millisecond, 0}, {16 * Millisecond, 7300 * 1000}, {Millisecond, 250 * 1000}};
+    for (const auto& c : cases) {
+        MicromiteOptions options;
+        options.baseErrorPpm = 1234;
+        options.wanderPpm = 3;
+        options.adapterLatencyNanoseconds = c.latency;
+        options.adapterPhaseNanoseconds = c.phase;
+        MicromiteModel model = PoweredUp(options);
+        StoreProgram(model, TickProgram("2"));
+        const std::int64_t runAt = 10 * Second;
+        EXPECT_EQ(Send(model, runAt, "RUN\r", Second / 2), "RUN\r\n");
+        model.record.lines.clear();
+        MicromiteRunUntil(model, runAt + 200 * Second);
+
+        const std::vector<MicromiteLine> ticks = TickLines(model);
+        ASSERT_EQ(ticks.size(), 100u);
+        const double characterNanoseconds = 1e10 / 38400;
+        std::size_t byte = 0;
+        for (const MicromiteLine& tick : ticks) {
+            const std::string sent = tick.text + "\r\n";
+            for (std::size_t j = 0; j < sent.size(); ++j, ++byte) {
+                ASSERT_LT(byte, model.output.size());
+                const std::int64_t left =
+                    tick.atNanoseconds + std::llround(j * characterNanoseconds);
+                EXPECT_EQ(model.output[byte].byte, sent[j]);
+                EXPECT_EQ(model.output[byte].atNanoseconds,
+                          ExpiryAtOrAfter(left, c.latency, c.phase))
+                    << "latency " << c.latency << ", phase " << c.phase << ", " << tick.text;
+            }
+        }
+        EXPECT_EQ(byte, model.output.size());
+        // The PC sees nothing of a line before its first byte's release.
+        const std::int64_t firstRelease =
+            ExpiryAtOrAfter(ticks[0].atNanoseconds, c.latency, c.phase);
+        std::string seen;
+        MicromiteTakeOutput(model, firstRelease - 1, seen);
+        EXPECT_EQ(seen, "");
+        MicromiteTakeOutput(model, firstRelease, seen);
+        EXPECT_EQ(seen.substr(0, 2), " 1");
+    }
+}
+
+// A reply longer than the adapter's buffer goes in full buffers the moment each fills; the rest
+// waits for the timer.
+TEST(MicromiteAdapter, AFullBufferGoesAtOnce) {
+    const struct {
+        int baud;
+        std::int64_t latency;
+    } cases[] = {{0, 16 * Millisecond}, {38400, 100 * Millisecond}};
+    const std::string typed = std::string(100, 'a') + "\r";
+    const std::string reply = std::string(100, 'a') + "\r\nError : Unknown command\r\n> ";
+    for (const auto& c : cases) {
+        MicromiteOptions options;
+        options.baud = c.baud;
+        options.adapterLatencyNanoseconds = c.latency;
+        MicromiteModel model = PoweredUp(options);
+        const std::int64_t at = 2 * Second + 5 * Millisecond;
+        MicromiteReceive(model, at, typed.data(), typed.size());
+        ASSERT_EQ(model.output.size(), reply.size());
+        const auto left = [&](std::size_t j) {
+            return c.baud == 0 ? at : at + std::llround(j * 1e10 / c.baud);
+        };
+        for (std::size_t j = 0; j < reply.size(); ++j) {
+            const std::int64_t release = j < 62    ? left(61)
+                                         : j < 124 ? left(123)
+                                                   : 2 * Second + c.latency;
+            EXPECT_EQ(model.output[j].atNanoseconds, release)
+                << "baud " << c.baud << ", byte " << j;
+        }
+        std::string seen;
+        MicromiteTakeOutput(model, left(123), seen);
+        EXPECT_EQ(seen, reply.substr(0, 124));
+        MicromiteTakeOutput(model, 3 * Second, seen);
+        EXPECT_EQ(seen, reply);
+    }
 }
 
 TEST(MicromiteWire, ReplyBytesLeaveOneCharacterTimeApart) {

@@ -1,0 +1,364 @@
+// Trimming in virtual time: the whole program, run as the unit tests run it, against random
+// simulated controllers. Part 1 lets the automatic trim find each controller's CLOCKTRIM value;
+// part 2 runs the tick program at the default interval and compares, after 5, 10 and 20
+// intervals, the rate estimate with the two-end average. The truth is the controller's own
+// record: the mean rate between the tick lines that were stamped. The same seed gives the same
+// figures.
+//
+// usage: trim_bench [--controllers N] [--seed S] [--failures FILE]
+#include "app/app_state.h"
+#include "app/control_ids.h"
+#include "app/events.h"
+#include "app/lifecycle.h"
+#include "calibration/auto_trim.h"
+#include "calibration/measured_run.h"
+#include "calibration/rate_estimate.h"
+#include "sim/micromite_model.h"
+#include "sim/sim.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t Millisecond = 1000000;
+constexpr std::int64_t Second = 1000 * Millisecond;
+constexpr std::int64_t Minute = 60 * Second;
+constexpr double TwoPi = 6.283185307179586;
+// The firmware takes CLOCKTRIM -31 to 31.
+constexpr int LowestTrim = -31, HighestTrim = 31;
+
+// Part 1: the command comes at TrimAt; the search is looked at every PollEvery and given up on
+// after SearchLimit.
+constexpr std::int64_t TrimAt = 1 * Second;
+constexpr std::int64_t PollEvery = 1 * Second;
+constexpr std::int64_t SearchLimit = 30 * Minute;
+
+// Part 2: Prog, then Start, then the window closes after 20 intervals even on a slow clock.
+constexpr std::int64_t UploadAt = 1 * Second;
+constexpr std::int64_t StartAt = 10 * Second;
+constexpr int MostIntervals = 20;
+constexpr std::int64_t CloseAt = StartAt + 215 * Second;
+constexpr double NominalSeconds = 10.0;
+const int IntervalCounts[] = {5, 10, 20};
+const std::int64_t Latencies[] = {1 * Millisecond, 16 * Millisecond};
+constexpr double GoodPpm = 5.0;
+// Each status query of the tick wait's polls takes this long: few polls keep the benchmark
+// quick, and a stamp still comes within that of the line's arrival.
+constexpr std::int64_t QueryCost = 10000;
+
+struct Random {
+    std::mt19937_64 engine;
+    // The engine's sequence is fixed by the standard; the distributions' are not.
+    double Uniform(double low, double high) {
+        return low + (high - low) * static_cast<double>(engine() >> 11) * 0x1p-53;
+    }
+};
+
+MicromiteOptions DrawController(Random& random) {
+    MicromiteOptions options;
+    options.baseErrorPpm = random.Uniform(-15000.0, 15000.0);
+    options.trimStepPpm = random.Uniform(300.0, 600.0);
+    options.adapterLatencyNanoseconds =
+        random.Uniform(0.0, 1.0) < 0.5 ? Latencies[0] : Latencies[1];
+    options.adapterPhaseNanoseconds =
+        std::llround(random.Uniform(0.0, static_cast<double>(options.adapterLatencyNanoseconds)));
+    options.wanderPpm = random.Uniform(0.0, 3.0);
+    options.wanderPeriodSeconds = random.Uniform(300.0, 1800.0);
+    options.wanderPhaseRadians = random.Uniform(0.0, TwoPi);
+    return options;
+}
+
+std::string Describe(const MicromiteOptions& o) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "base %.1f ppm, step %.1f ppm, latency %lld ms at %.3f ms, wander %.2f ppm "
+                  "over %.0f s from %.2f rad",
+                  o.baseErrorPpm, o.trimStepPpm,
+                  static_cast<long long>(o.adapterLatencyNanoseconds / Millisecond),
+                  static_cast<double>(o.adapterPhaseNanoseconds) / Millisecond, o.wanderPpm,
+                  o.wanderPeriodSeconds, o.wanderPhaseRadians);
+    return text;
+}
+
+// A fresh world and program, the controller on COM7.
+MicromiteModel& NewSession(const MicromiteOptions& options) {
+    SimReset();
+    App = AppState{};
+    ResetEventQueue();
+    SimSetComQueryCost(QueryCost);
+    return SimConnectMicromite(L"COM7", options);
+}
+
+// The controller's tick line that the stamp (seconds on the counter, which starts with virtual
+// time) took: the last one that began before it.
+const MicromiteLine* LineOfStamp(const MicromiteModel& model, double stampSeconds) {
+    const MicromiteLine* found = nullptr;
+    for (const MicromiteLine& line : model.record.lines)
+        if (line.tick && static_cast<double>(line.atNanoseconds) <= stampSeconds * 1e9)
+            found = &line;
+    return found;
+}
+
+// The controller's true mean rate error between the lines of two stamps, in ppm.
+bool TruePpm(const MicromiteModel& model, double fromSeconds, double toSeconds, double& ppm) {
+    const MicromiteLine* from = LineOfStamp(model, fromSeconds);
+    const MicromiteLine* to = LineOfStamp(model, toSeconds);
+    if (!from || !to || to->atNanoseconds <= from->atNanoseconds)
+        return false;
+    const double counted =
+        static_cast<double>(std::atoll(to->text.c_str()) - std::atoll(from->text.c_str()));
+    ppm =
+        (counted * 1e9 / static_cast<double>(to->atNanoseconds - from->atNanoseconds) - 1.0) * 1e6;
+    return true;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (const wchar_t c : text)
+        narrow += c < 128 ? static_cast<char>(c) : '?';
+    return narrow;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    const std::size_t rank =
+        static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
+    return values[std::min(values.size() - 1, rank > 0 ? rank - 1 : 0)];
+}
+
+double Share(int count, std::size_t of) {
+    return of > 0 ? 100.0 * count / static_cast<double>(of) : NAN;
+}
+
+// ---- Part 1 ------------------------------------------------------------------------------------
+
+struct TrimOutcome {
+    bool ended = false;
+    double seconds = 0.0; // from the command to the end
+    int found = 0, best = 0;
+    bool onBest = false;
+    bool estimated = false; // a run at the value found with a known estimate
+    double errorPpm = 0.0, boundPpm = 0.0;
+    bool inBound = false;
+};
+
+TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int index) {
+    const MicromiteModel& model = NewSession(options);
+    TrimOutcome outcome;
+    SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+    std::function<void()> look = [&] {
+        const bool over = SimNowNanoseconds() - TrimAt > SearchLimit;
+        if (AutoTrimActive() && !over) {
+            SimScheduleAction(SimNowNanoseconds() + PollEvery, look);
+            return;
+        }
+        outcome.ended = !AutoTrimActive();
+        outcome.seconds = static_cast<double>(SimNowNanoseconds() - TrimAt) / 1e9;
+        SimScheduleClose(SimNowNanoseconds() + Second);
+    };
+    SimScheduleAction(TrimAt + PollEvery, look);
+    RunTockmeter();
+
+    outcome.found = std::atoi(Narrow(App.ClockTrim).c_str());
+    const MeasuredRun* last = nullptr;
+    for (const MeasuredRun& run : SessionRuns())
+        if (run.trimKnown && run.trim == outcome.found)
+            last = &run;
+    double truth = 0.0;
+    outcome.estimated =
+        last && last->estimate.known && last->stamps.size() >= 2 &&
+        TruePpm(model, last->stamps.front().seconds, last->stamps.back().seconds, truth);
+    // The other values' true rates at the same time: the wander is the run's. The controller's
+    // own trim is the one it ran at (it refuses a value out of its range and keeps the last).
+    const double wander =
+        outcome.estimated ? truth - options.baseErrorPpm - model.trim * options.trimStepPpm : 0.0;
+    const auto trueAt = [&](int trim) {
+        return options.baseErrorPpm + trim * options.trimStepPpm + wander;
+    };
+    outcome.best = LowestTrim;
+    for (int trim = LowestTrim; trim <= HighestTrim; ++trim)
+        if (std::abs(trueAt(trim)) < std::abs(trueAt(outcome.best)))
+            outcome.best = trim;
+    if (outcome.estimated) {
+        const RateEstimate& estimate = last->estimate;
+        outcome.errorPpm = estimate.ppm - truth;
+        outcome.boundPpm = estimate.boundPpm;
+        outcome.inBound = std::abs(outcome.errorPpm) <= estimate.boundPpm;
+        // Two values the final bound cannot tell apart both count.
+        outcome.onBest =
+            model.trim == outcome.found && (outcome.found == outcome.best ||
+                                            (std::abs(trueAt(outcome.found)) <= estimate.boundPpm &&
+                                             std::abs(trueAt(outcome.best)) <= estimate.boundPpm));
+    }
+    if (!outcome.onBest && failures) {
+        std::fprintf(failures,
+                     "controller %d: %s\n  found %d (controller at %d, true %.1f ppm), best %d "
+                     "(true %.1f ppm), ended %s after %.0f s\n",
+                     index, Describe(options).c_str(), outcome.found, model.trim,
+                     trueAt(model.trim), outcome.best, trueAt(outcome.best),
+                     outcome.ended ? "yes" : "no", outcome.seconds);
+        for (const wchar_t* line = SimFindControl(LogViewId)->text.c_str(); *line;) {
+            const wchar_t* end = std::wcschr(line, L'\r');
+            const std::size_t length = end ? static_cast<std::size_t>(end - line) : wcslen(line);
+            std::fprintf(failures, "  | %s\n", Narrow(std::wstring(line, length)).c_str());
+            line += length + (end ? 1 : 0);
+        }
+    }
+    return outcome;
+}
+
+void ReportAutoTrim(const std::vector<TrimOutcome>& outcomes) {
+    int onBest = 0, ended = 0, estimated = 0, inBound = 0;
+    std::vector<double> seconds, errors;
+    for (const TrimOutcome& outcome : outcomes) {
+        onBest += outcome.onBest;
+        ended += outcome.ended;
+        seconds.push_back(outcome.seconds);
+        if (outcome.estimated) {
+            ++estimated;
+            inBound += outcome.inBound;
+            errors.push_back(std::abs(outcome.errorPpm));
+        }
+    }
+    const std::size_t n = outcomes.size();
+    std::printf("1. Automatic trim, %zu controllers\n", n);
+    std::printf("   ended by itself                       %d (%.1f %%)\n", ended, Share(ended, n));
+    std::printf("   ended on the best CLOCKTRIM value     %d (%.1f %%)\n", onBest,
+                Share(onBest, n));
+    std::printf("   virtual time to finish                median %.0f s, largest %.0f s\n",
+                Percentile(seconds, 0.5), *std::max_element(seconds.begin(), seconds.end()));
+    std::printf("   final estimate |error| (ppm)          p50 %.2f, p95 %.2f, largest %.2f "
+                "(%d estimates)\n",
+                Percentile(errors, 0.5), Percentile(errors, 0.95),
+                errors.empty() ? NAN : *std::max_element(errors.begin(), errors.end()), estimated);
+    std::printf("   truth within the stated bound         %d (%.1f %%)\n\n", inBound,
+                Share(inBound, static_cast<std::size_t>(estimated)));
+}
+
+// ---- Part 2 ------------------------------------------------------------------------------------
+
+struct Errors {
+    std::vector<double> estimator, average;
+    int estimatorGood = 0, averageGood = 0, inBound = 0, known = 0, runs = 0;
+};
+
+// One run of 20 intervals at the default interval; adds its errors for each interval count.
+bool MeasureRun(const MicromiteOptions& options, Errors (&errors)[std::size(IntervalCounts)]) {
+    const MicromiteModel& model = NewSession(options);
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    SimScheduleClose(CloseAt);
+    RunTockmeter();
+    if (SessionRuns().empty() || SessionRuns().back().stamps.size() < MostIntervals + 1u)
+        return false;
+    const std::vector<TickStamp>& stamps = SessionRuns().back().stamps;
+    for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+        const int k = IntervalCounts[i];
+        double truth = 0.0;
+        if (!TruePpm(model, stamps[0].seconds, stamps[k].seconds, truth))
+            return false;
+        const std::vector<TickStamp> first(stamps.begin(), stamps.begin() + k + 1);
+        const RateEstimate estimate = EstimateRate(first, NominalSeconds, 0.0);
+        const double average = (stamps[k].seconds - stamps[0].seconds) / k;
+        const double averageError = (NominalSeconds / average - 1.0) * 1e6 - truth;
+        Errors& e = errors[i];
+        ++e.runs;
+        e.average.push_back(std::abs(averageError));
+        e.averageGood += std::abs(averageError) <= GoodPpm;
+        if (estimate.known) {
+            const double error = estimate.ppm - truth;
+            ++e.known;
+            e.estimator.push_back(std::abs(error));
+            e.estimatorGood += std::abs(error) <= GoodPpm;
+            e.inBound += std::abs(error) <= estimate.boundPpm;
+        }
+    }
+    return true;
+}
+
+void ReportIntervals(std::int64_t latency, const Errors (&errors)[std::size(IntervalCounts)]) {
+    for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+        const Errors& e = errors[i];
+        std::printf("   %2lld ms   %2d     %6.2f %6.2f  %5.1f %%   %5.1f %%   |  %6.2f %6.2f  "
+                    "%5.1f %%   (%d runs, %d estimates)\n",
+                    static_cast<long long>(latency / Millisecond), IntervalCounts[i],
+                    Percentile(e.estimator, 0.5), Percentile(e.estimator, 0.95),
+                    Share(e.estimatorGood, static_cast<std::size_t>(e.known)),
+                    Share(e.inBound, static_cast<std::size_t>(e.known)), Percentile(e.average, 0.5),
+                    Percentile(e.average, 0.95),
+                    Share(e.averageGood, static_cast<std::size_t>(e.runs)), e.runs, e.known);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int controllers = 200;
+    unsigned long long seed = 11;
+    const char* failuresPath = nullptr;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--controllers") == 0)
+            controllers = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--seed") == 0)
+            seed = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (std::strcmp(argv[i], "--failures") == 0)
+            failuresPath = argv[i + 1];
+        else {
+            std::fprintf(stderr,
+                         "usage: trim_bench [--controllers N] [--seed S] [--failures FILE]\n");
+            return 2;
+        }
+    }
+    std::FILE* failures = failuresPath ? std::fopen(failuresPath, "w") : nullptr;
+    const auto began = std::chrono::steady_clock::now();
+    std::printf("Trimming in virtual time: seed %llu, %d controllers in each part\n", seed,
+                controllers);
+    std::printf("Controllers: base error uniform within +-15000 ppm, step 300 to 600 ppm, "
+                "wander 0 to 3 ppm over 5 to 30 min,\nadapter latency 1 or 16 ms at a random "
+                "phase, 38400 baud.\n\n");
+
+    Random random{std::mt19937_64(seed)};
+    std::vector<TrimOutcome> outcomes;
+    for (int i = 0; i < controllers; ++i)
+        outcomes.push_back(AutoTrim(DrawController(random), failures, i));
+    ReportAutoTrim(outcomes);
+
+    std::printf("2. The rate after 5, 10 and 20 intervals of 10 s, against the truth; |error| in "
+                "ppm\n");
+    std::printf("   latency  k    estimator p50 p95  <=5 ppm  in bound  |  two-end average p50 "
+                "p95  <=5 ppm\n");
+    int incomplete = 0;
+    for (const std::int64_t latency : Latencies) {
+        Random same{std::mt19937_64(seed + 1)};
+        Errors errors[std::size(IntervalCounts)];
+        for (int i = 0; i < controllers; ++i) {
+            MicromiteOptions options = DrawController(same);
+            options.adapterLatencyNanoseconds = latency;
+            options.adapterPhaseNanoseconds = std::llround(same.Uniform(0.0, latency));
+            incomplete += !MeasureRun(options, errors);
+        }
+        ReportIntervals(latency, errors);
+    }
+    if (incomplete > 0)
+        std::printf("   %d runs gave fewer than %d intervals and are left out\n", incomplete,
+                    MostIntervals);
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::printf("\n(%.0f s of real time)\n", took);
+    if (failures)
+        std::fclose(failures);
+    return 0;
+}
