@@ -56,10 +56,11 @@ void EndRun() {
     if (!run)
         return;
     run->ended = true;
-    // Only a run long enough to show its lateness tells the next runs about the link.
+    // Only a run long enough to show its lateness tells the next runs about the link, and only
+    // with what most of its stamps show.
     if (run->estimate.known && run->estimate.stampsUsed >= 2 * MinimumTrustedStamps)
         App.Measurements.linkLatenessSeconds =
-            std::max(App.Measurements.linkLatenessSeconds, run->estimate.latenessSeconds);
+            std::max(App.Measurements.linkLatenessSeconds, run->estimate.typicalLatenessSeconds);
     LogRateReport(*run, SessionRuns());
 }
 

@@ -70,6 +70,8 @@ constexpr double JitterSeconds = 20e-6;
 constexpr double FarLateFactor = 3.0;
 constexpr int FarLateMinimumStamps = 8;
 constexpr double BoundConfidence = 0.95;
+// Uniform lateness over 0 to L puts this fraction of the stamps below this fraction of L.
+constexpr double TypicalQuantile = 0.8;
 
 } // namespace
 
@@ -152,6 +154,10 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     estimate.ppm = (fastest + slowest) / 2.0;
     estimate.boundPpm = (fastest - slowest) / 2.0;
     estimate.latenessSeconds = lateness;
+    std::sort(keptResiduals.begin(), keptResiduals.end());
+    const std::size_t typical =
+        static_cast<std::size_t>(TypicalQuantile * static_cast<double>(keptResiduals.size() - 1));
+    estimate.typicalLatenessSeconds = keptResiduals[typical] / TypicalQuantile;
     estimate.intervals = static_cast<std::int64_t>(points.back().x);
     estimate.stampsUsed = static_cast<int>(kept.size());
     estimate.stampsSetAside = setAside;

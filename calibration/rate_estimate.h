@@ -20,9 +20,12 @@ struct RateEstimate {
     double ppm = 0.0;             // the controller's rate error; positive: its clock runs fast
     double boundPpm = 0.0;        // the true rate lies within ppm ± boundPpm
     double latenessSeconds = 0.0; // the spread of lateness the bound allows for
-    std::int64_t intervals = 0;   // ticks between the first and the last trusted stamp
-    int stampsUsed = 0;           // trusted stamps that shaped the bound
-    int stampsSetAside = 0;       // trusted stamps judged far late, kept out of the bound
+    // The spread most stamps show (from the 80th percentile of their lateness): the adapter's
+    // latency, which a few stamps made late by a busy machine do not move.
+    double typicalLatenessSeconds = 0.0;
+    std::int64_t intervals = 0; // ticks between the first and the last trusted stamp
+    int stampsUsed = 0;         // trusted stamps that shaped the bound
+    int stampsSetAside = 0;     // trusted stamps judged far late, kept out of the bound
 };
 
 constexpr int MinimumTrustedStamps = 3;
