@@ -273,6 +273,10 @@ struct ComLineChanges {
     std::uint8_t xoffChar = 0x13;
     std::uint16_t xonLimit = 0;
     std::uint16_t xoffLimit = 0;
+    // Drivers keep their line state between opens: this turns off whatever flow control an
+    // earlier holder may have left (DSR output flow, DSR sensitivity, XON/XOFF both ways, DTR
+    // handshake, which leaves DTR held on, and abort-on-error). Applied before writeXonXoff.
+    bool clearOtherFlowControl = false;
 };
 
 // Reads the device's line state, changes the given fields and writes it back. False when the
@@ -280,11 +284,14 @@ struct ComLineChanges {
 bool ChangeComLineState(DeviceHandle device, const ComLineChanges& changes);
 
 // Time limits in milliseconds, as the device driver applies them to ReadComDevice and
-// WriteComDevice; all read limits 0 means a read waits until every byte asked for has come.
+// WriteComDevice; all read limits 0 means a read waits until every byte asked for has come, a
+// read interval of ComReadAtOnce with both read totals 0 that it returns at once with what is
+// there.
 struct ComTimeouts {
     std::uint32_t readInterval, readTotalMultiplier, readTotalConstant;
     std::uint32_t writeTotalMultiplier, writeTotalConstant;
 };
+constexpr std::uint32_t ComReadAtOnce = 0xFFFFFFFFu;
 void SetComTimeouts(DeviceHandle device, const ComTimeouts& timeouts);
 
 // One status query that never waits: the number of received bytes waiting in the input queue.

@@ -172,6 +172,19 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
 // Virtual time each status query takes (default 1 microsecond).
 void SimSetComQueryCost(std::int64_t nanoseconds);
 
+// Flow control a device keeps from an earlier holder until a program changes it.
+struct SimComFlow {
+    bool dsrFlow = false; // output waits for DSR, which the line never raises: writes time out
+    bool dsrSensitivity = false;
+    bool xonXoff = false; // both directions
+    bool dtrHandshake = false;
+    bool abortOnError = false;
+};
+void SimSetComFlow(const std::wstring& name, const SimComFlow& flow);
+
+// A driver that overstates: each status query reports this many bytes more than are waiting.
+void SimOverstateComInput(const std::wstring& name, std::uint32_t extraBytes);
+
 // What the program did with a device.
 struct SimComRecord {
     std::string written; // every byte written, in order
@@ -182,6 +195,9 @@ struct SimComRecord {
     int opens = 0;
     int lineErrorsCleared = 0;
     int readsBeyondWaiting = 0; // reads that asked for more bytes than were waiting
+    // Of those, the reads that the time limits set would have kept waiting for the rest.
+    int readsLeftWaiting = 0;
+    SimComFlow flow; // the flow control in force now
 };
 const SimComRecord* SimComDeviceRecord(const std::wstring& name);
 // Bytes waiting in the device's input queue now (without a status query's cost).
