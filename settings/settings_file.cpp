@@ -23,6 +23,9 @@ struct Entry {
 constexpr std::size_t NoEntry = static_cast<std::size_t>(-1);
 const char* const ByteOrderMark = "\xEF\xBB\xBF";
 const wchar_t* const NewFileSuffix = L".new";
+// Far beyond any settings file (the program's own is some 250 bytes, a 10 MB line still reads);
+// a larger file reads as no file rather than taking the memory for it.
+constexpr std::int64_t LargestFile = std::int64_t{16} << 20;
 
 struct Document {
     bool held = false;    // false: no document at all (none begun, or creation failed)
@@ -92,10 +95,9 @@ FileHandle OpenToRead(const std::wstring& path) {
     return file;
 }
 
-std::string ReadWholeFile(FileHandle file) {
+std::string ReadWholeFile(FileHandle file, std::int64_t size) {
     std::string bytes;
-    const std::int64_t size = FileSize(file);
-    if (size <= 0 || static_cast<std::uint64_t>(size) > bytes.max_size())
+    if (size <= 0)
         return bytes;
     bytes.resize(static_cast<std::size_t>(size));
     std::size_t got = 0;
@@ -137,9 +139,13 @@ void AddLine(const std::string& text, std::size_t begin, std::size_t end) {
         ++begin;
     if (begin == end)
         return;
+    // Within the line only: a search through the rest of the file on every line would make a
+    // large file of lines without the character take quadratic time.
     const auto find = [&](char wanted, std::size_t from) {
-        const std::size_t at = text.find(wanted, from);
-        return at < end ? at : end;
+        const auto last = text.begin() + static_cast<std::ptrdiff_t>(end);
+        return static_cast<std::size_t>(
+            std::find(text.begin() + static_cast<std::ptrdiff_t>(from), last, wanted) -
+            text.begin());
     };
     Entry entry;
     if (text[begin] == ';') {
@@ -302,9 +308,14 @@ bool OpenForReading(const std::wstring& path, int formatFlags) {
     Doc.held = true;
     Doc.formatFlags = formatFlags;
     Doc.file = OpenToRead(path);
+    const std::int64_t size = Doc.file == 0 ? 0 : FileSize(Doc.file);
+    if (size > LargestFile) {
+        CloseFileHandle(Doc.file);
+        Doc.file = 0;
+    }
     if (Doc.file == 0)
         return false;
-    ParseText(Utf8OfFile(ReadWholeFile(Doc.file)));
+    ParseText(Utf8OfFile(ReadWholeFile(Doc.file, size)));
     return true;
 }
 

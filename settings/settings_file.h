@@ -13,7 +13,8 @@ enum SettingsFormatFlag {
 };
 
 // Reads and parses the file, which stays open (others may read it) until CloseFile. False, and
-// an empty document, when it cannot be opened.
+// an empty document, when it cannot be opened or is larger than 16 MiB, far beyond any settings
+// file.
 bool OpenForReading(const std::wstring& path, int formatFlags);
 
 // Starts an empty document that CloseFile writes to path. The text goes first to a new file

@@ -157,6 +157,37 @@ TEST_F(SettingsFileTest, ReadsALineOfTenMegabytes) {
     EXPECT_EQ(ReadInteger(L"n", 0), 2);
 }
 
+// 16 MiB is read, a byte more reads as no file. The file is a million lines without "=" or "]":
+// a reader that searched the rest of the file for them on every line would take many minutes.
+TEST_F(SettingsFileTest, ReadsAFileUpTo16MegabytesAndNoneBeyond) {
+    const std::string head = "[G]\r\n";
+    const std::string tail = "k=1\r\n";
+    const std::size_t limit = std::size_t{16} << 20;
+    const struct {
+        std::size_t size;
+        bool read;
+    } cases[] = {{limit, true}, {limit + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        SimReset();
+        std::string bytes = head;
+        const std::string filler = std::string(15, 'x') + "\n";
+        while (bytes.size() + filler.size() + tail.size() <= c.size)
+            bytes += filler;
+        const std::size_t rest = c.size - bytes.size() - tail.size();
+        if (rest > 0)
+            bytes += std::string(rest - 1, 'x') + "\n";
+        bytes += tail;
+        ASSERT_EQ(bytes.size(), c.size);
+        SimPutFile(Path, bytes);
+        EXPECT_EQ(OpenForReading(Path, 0), c.read);
+        EXPECT_EQ(SelectGroup(L"G"), c.read);
+        EXPECT_EQ(ReadInteger(L"k", 0), c.read ? 1 : 0);
+        CloseFile();
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
+}
+
 TEST_F(SettingsFileTest, OpensFilesThatOthersHoldOrThatAreReadOnly) {
     const struct {
         const char* what;
