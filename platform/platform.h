@@ -151,8 +151,10 @@ bool VisualStylesInUse();
 
 // Opens the main window with the given title and a standard sizable frame with a title bar, the
 // window menu, minimize and maximize boxes and no menu bar; its outer frame at left, top (screen
-// pixels) and its client area innerWidth x innerHeight; background the dialog-face colour, the
-// program's icon, the arrow pointer. It is shown in its normal state and activated.
+// pixels) and its client area innerWidth x innerHeight (any int: the frame's arithmetic holds
+// to the range of int, and the system may hold the size to what it allows); background the
+// dialog-face colour, the program's icon, the arrow pointer. It is shown in its normal state and
+// activated.
 void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth, int innerHeight);
 
 // Destroys the main window and its controls. Its timers end with it.
@@ -223,6 +225,12 @@ WindowSize MainWindowClientSize();              // the client area as it is now
 bool MainWindowIsNormal();                      // neither minimized nor maximized
 WindowRect MainWindowNormalFrame();             // the outer rectangle it has when restored
 WindowSize ClientSizeOfFrame(WindowSize frame); // client area of a frame of that outer size
+// Outer size of the main window's frame around a client area of that size, held to the range
+// of int; needs no window.
+WindowSize FrameSizeOfClient(WindowSize client);
+// The work area (the monitor less its task bars) of the monitor that the rectangle lies on, or
+// of the one nearest to it; onAMonitor is false when it lies on none of the monitors attached.
+WindowRect WorkAreaNear(const WindowRect& frame, bool& onAMonitor);
 
 // Window timers of the main window. Arming an armed identifier restarts it with the new period;
 // disarming one that is not armed does nothing. Expiries that pass while no message is taken

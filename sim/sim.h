@@ -57,6 +57,9 @@ void SimSetProgramFilePath(const std::wstring& path);
 void SimSetDisplayDpi(int dotsPerInch); // 0: cannot be read
 void SimSetVisualStyles(bool inUse);
 void SimSetDesktopComposes(bool composes);
+// The attached monitors, by their work areas (each monitor taken as no larger); by default one
+// of 1920 x 1080 with a task bar of 40 pixels along its bottom: {0, 0, 1920, 1040}.
+void SimSetWorkAreas(const std::vector<WindowRect>& workAreas);
 
 enum class SimControlKind { DropDownList, PushButton, LogControl };
 
