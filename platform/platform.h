@@ -247,7 +247,8 @@ unsigned TakePlatformMessage(int timeoutMilliseconds);
 
 // A modal message box with one OK button and no icon. While it is open the program's other
 // visible top-level windows are disabled (unless foreground) and lose any topmost state; its
-// owner is the foreground window when that belongs to this process. Returns once the user has
+// owner is the main window when it exists, else the foreground window when that belongs to
+// this process. Returns once the user has
 // closed it; every change to the other windows is undone.
 void ShowMessageBox(const std::wstring& title, const std::wstring& text);
 

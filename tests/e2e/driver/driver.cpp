@@ -21,7 +21,8 @@
 //   log-text          {"text"}: the log control's whole text as WM_GETTEXT gives it
 //   focus             {"id", "class"}: the control that has the keyboard focus (or contains the
 //                     window that has it); id 0 is the main window, -1 the focus outside it
-//   message-box       {"title", "text"} of the program's visible message box; exit 2 if none
+//   message-box       {"title", "text", "ownedByWindow"} of the program's visible message box
+//                     (ownedByWindow: its owner is the main window); exit 2 if none
 //
 // Acting. Clicks, list choices and close requests are posted to the program's queue as a user's
 // input is, so those commands return before the program has acted on them: read back to see
@@ -200,8 +201,9 @@ JsonValue MessageBoxReport(HWND mainWindow) {
         Fail(NotFound, L"no message box");
     // The message text is the box's static control 0xFFFF, on Windows as under Wine.
     HWND text = GetDlgItem(box, 0xFFFF);
-    return JsonObject(
-        {{"title", JsonString(TextOf(box))}, {"text", JsonString(text ? TextOf(text) : L"")}});
+    return JsonObject({{"title", JsonString(TextOf(box))},
+                       {"text", JsonString(text ? TextOf(text) : L"")},
+                       {"ownedByWindow", JsonBool(GetWindow(box, GW_OWNER) == mainWindow)}});
 }
 
 JsonValue PressMessageBoxOk(HWND mainWindow) {
