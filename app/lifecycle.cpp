@@ -110,6 +110,10 @@ void ShutDown() {
 
 } // namespace
 
+void OnSessionEnd() {
+    SaveSettings();
+}
+
 int RunTockmeter() {
     StartUp();
     RunMainLoop();

@@ -132,6 +132,9 @@ enum EventKind : int {
     EventRestore,
     EventRepaint, // the window's background was repainted
     EventClick,   // the user clicked on the window's own surface
+    // The session ends (log-off, shutdown): the process may be ended as soon as RaiseEvent
+    // returns, without a close event, so what must outlive it is done inside RaiseEvent.
+    EventSessionEnd,
 };
 
 // Implemented above the seam: the platform calls it from inside TakePlatformMessage (or inside

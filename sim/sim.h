@@ -132,6 +132,9 @@ void SimSetMessageBoxReadingTime(std::int64_t nanoseconds);
 void SimScheduleChooseListItem(std::int64_t atNanoseconds, int listId, int index);
 void SimSchedulePressButton(std::int64_t atNanoseconds, int buttonId);
 void SimScheduleClose(std::int64_t atNanoseconds);
+// The session ends (the user logs off), as the system tells the window once every program has
+// agreed to it. Nothing follows: a test then ends the program as the system would.
+void SimScheduleSessionEnd(std::int64_t atNanoseconds);
 void SimScheduleResize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
 void SimScheduleMinimize(std::int64_t atNanoseconds);
 void SimScheduleMaximize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);

@@ -117,6 +117,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Only the program closes the window, after its shut-down steps.
         Raise(EventClose);
         return 0;
+    case WM_ENDSESSION:
+        // Sent once every program has agreed to WM_QUERYENDSESSION (DefWindowProc agrees); the
+        // process may be ended as soon as this returns.
+        if (wParam)
+            Raise(EventSessionEnd);
+        return 0;
     case WM_ACTIVATE:
         Raise(EventActivate);
         if (RestoreFocusOnActivation(window, wParam))
