@@ -38,6 +38,9 @@
 //   minimize, maximize, restore
 //                     shows the window so; prints as `window` does
 //   close             asks the window to close (WM_CLOSE); prints {}
+//   end-session       tells the window that the user logs off, as the system does: sends
+//                     WM_QUERYENDSESSION and, when the program agrees, WM_ENDSESSION; prints
+//                     {"agreed"}. The system would then end the program: the caller does.
 #include <windows.h>
 
 #include <cstdio>
@@ -238,6 +241,20 @@ JsonValue Close(HWND mainWindow) {
     return JsonObject({});
 }
 
+JsonValue EndSession(HWND mainWindow) {
+    DWORD_PTR agreed = 0;
+    if (!SendMessageTimeoutW(mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             AnswerLimit, &agreed))
+        Fail(NoAnswer, L"the program did not answer WM_QUERYENDSESSION");
+    if (agreed) {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                                 SMTO_ABORTIFHUNG, AnswerLimit, &ignored))
+            Fail(NoAnswer, L"the program did not answer WM_ENDSESSION");
+    }
+    return JsonObject({{"agreed", JsonBool(agreed != 0)}});
+}
+
 JsonValue LogText(HWND mainWindow) {
     return JsonObject({{"text", JsonString(TextOf(ControlOf(mainWindow, LogViewId)))}});
 }
@@ -279,6 +296,7 @@ const Command Commands[] = {
     {L"maximize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MAXIMIZE); }},
     {L"restore", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_RESTORE); }},
     {L"close", 0, [](HWND w, const std::vector<int>&) { return Close(w); }},
+    {L"end-session", 0, [](HWND w, const std::vector<int>&) { return EndSession(w); }},
 };
 
 int ParseNumber(const wchar_t* text) {
