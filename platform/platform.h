@@ -92,7 +92,8 @@ bool WriteToFile(FileHandle file, const char* data, std::size_t count);
 // Ends the file at the file position. Returns false on failure.
 bool EndFileHere(FileHandle file);
 
-// Forces what was written through to the disk. Returns false on failure.
+// Forces what was written through to the disk. Returns false on failure; a file system that
+// cannot flush at all counts as flushed.
 bool FlushFileToDisk(FileHandle file);
 
 // Releases the handle; 0 is ignored.
@@ -101,6 +102,9 @@ void CloseFileHandle(FileHandle file);
 // Puts the file at source in the place of the file at target in one step, replacing target when
 // it exists, and returns only once the move is on disk. Returns false, with both files as they
 // were, when it cannot.
+//
+// File paths may be longer than 260 characters; the Windows side then uses their extended-length
+// form.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
 
 // Deletes a file. Returns false when it cannot.

@@ -32,7 +32,7 @@ struct Document {
     bool created = false; // begun with CreateForWriting; only such a document is ever saved
     FileHandle file = 0;  // a created document holds its new file, not the one at path
     std::wstring path;
-    std::wstring newPath;
+    std::wstring newPath; // empty: the document holds the file at path itself (see below)
     int formatFlags = 0;
     std::vector<Entry> entries;
     std::size_t currentGroup = NoEntry; // index of a group header; NoEntry is the top section
@@ -286,18 +286,34 @@ std::string WrittenForm() {
     return text;
 }
 
+// A virus scanner, an indexer or an editor may hold the file for a moment: the replace is tried
+// again a few times, over half a second at most.
+constexpr int ReplaceAttempts = 6;
+constexpr int ReplaceRetryMilliseconds = 100;
+
+bool ReplaceWithRetries(const std::wstring& source, const std::wstring& target) {
+    for (int attempt = 1;; ++attempt) {
+        if (ReplaceFileWith(source, target))
+            return true;
+        if (attempt == ReplaceAttempts)
+            return false;
+        PauseMilliseconds(ReplaceRetryMilliseconds);
+    }
+}
+
 // The text goes to a new file beside the old one, which that replaces in one step only once the
-// text is wholly on disk: a full disk or a crash midway leaves the old file as it was.
+// text is wholly on disk: a full disk or a crash midway leaves the old file as it was. Where no
+// new file can be made beside it, the text is written over the file itself.
 void SaveCreatedDocument() {
-    bool saved = true;
-    if (Doc.modified) {
+    bool saved = Doc.newPath.empty() ? SeekFileStart(Doc.file) : true;
+    if (saved && Doc.modified) {
         const std::string text = WrittenForm();
         saved = WriteToFile(Doc.file, text.data(), text.size());
     }
     saved = saved && EndFileHere(Doc.file) && FlushFileToDisk(Doc.file);
     CloseFileHandle(Doc.file);
     Doc.file = 0;
-    if (!saved || !ReplaceFileWith(Doc.newPath, Doc.path))
+    if (!Doc.newPath.empty() && (!saved || !ReplaceWithRetries(Doc.newPath, Doc.path)))
         DeleteFileAt(Doc.newPath);
 }
 
@@ -321,8 +337,14 @@ bool OpenForReading(const std::wstring& path, int formatFlags) {
 
 bool CreateForWriting(const std::wstring& path, int formatFlags) {
     CloseFile();
-    const std::wstring newPath = path + NewFileSuffix;
-    const FileHandle file = CreateEmptyFile(newPath);
+    std::wstring newPath = path + NewFileSuffix;
+    FileHandle file = CreateEmptyFile(newPath);
+    if (file == 0) {
+        // A folder where only the file may be written (an administrator granted the user
+        // write access to the file alone): the file itself is written, in place.
+        newPath.clear();
+        file = OpenExistingFile(path, FileAccess::ReadWrite, FileShare::Read);
+    }
     if (file == 0)
         return false;
     Doc.held = true;

@@ -45,6 +45,11 @@ void SimSetFolderReadOnly(const std::wstring& folder, bool readOnly);
 void SimFailWritesFrom(int nthWrite);
 // Fault injection: every ReplaceFileWith fails while set.
 void SimFailReplaces(bool fail);
+// Fault injection: the next count calls of ReplaceFileWith fail, as while another program holds
+// the file for a moment.
+void SimFailNextReplaces(int count);
+// Number of ReplaceFileWith calls so far.
+int SimReplaceCount();
 // Number of file handles open now (to find leaks).
 int SimOpenFileCount();
 
