@@ -1,5 +1,6 @@
 #include "app/events.h"
 
+#include "app/lifecycle.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -38,6 +39,11 @@ bool IsSizeEventOf(const Event& event, int window) {
 } // namespace
 
 void RaiseEvent(int kind, int window, int object, int detail) {
+    // Nothing may wait in the queue for this one: the process may end as soon as it returns.
+    if (kind == EventSessionEnd) {
+        OnSessionEnd();
+        return;
+    }
     if (Queue.programChanges > 0)
         return;
     const Event event{kind, window, object, detail};

@@ -143,6 +143,15 @@ void ShutDown() {
 
 } // namespace
 
+void OnSessionEnd() {
+    // The automatic trim measures at an interval of its own; the user's choice is what is kept.
+    const std::wstring interval = App.TimeInterval;
+    if (AutoTrimActive())
+        App.TimeInterval = App.AutoTrim.chosenInterval;
+    SaveSettings();
+    App.TimeInterval = interval;
+}
+
 int RunTockmeter() {
     StartUp();
     RunMainLoop();

@@ -8,6 +8,8 @@
 #include "serial/port_scan.h"
 #include "text/number_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cwctype>
 
 namespace {
@@ -74,6 +76,36 @@ bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+// Geometry is computed in 64 bits from the stored values, which may be any int, and held to the
+// range of int.
+int Saturated(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// The nearest value from low to high; low when the range is empty.
+std::int64_t Within(std::int64_t value, std::int64_t low, std::int64_t high) {
+    return std::max(low, std::min(value, high));
+}
+
+// A place stored while another monitor was attached may now lie on none: the window then opens
+// on the nearest work area, keeping its size as far as the area holds it. The settings keep the
+// stored place until the next save.
+ScreenPoint OpeningPlace() {
+    const std::int64_t left = std::int64_t{App.MainX} - ComposedShift();
+    const std::int64_t top = App.MainY;
+    // A frame without a size (stored by hand) counts as one pixel here.
+    const WindowSize frameSize = FrameSizeOfClient({App.MainW, App.MainH});
+    const WindowSize size{std::max(frameSize.width, 1), std::max(frameSize.height, 1)};
+    const WindowRect frame{Saturated(left), Saturated(top), Saturated(left + size.width),
+                           Saturated(top + size.height)};
+    bool onAMonitor = true;
+    const WindowRect area = WorkAreaNear(frame, onAMonitor);
+    if (onAMonitor)
+        return {frame.left, frame.top};
+    return {Saturated(Within(left, area.left, std::int64_t{area.right} - size.width)),
+            Saturated(Within(top, area.top, std::int64_t{area.bottom} - size.height))};
+}
+
 void CreateTopRow() {
     const int listHeight =
         VisualStylesInUse() ? ListFieldHeight + ThemedListExtra : UnthemedListHeight;
@@ -109,12 +141,13 @@ void LoadLogFont() {
 }
 
 void BuildMainWindow() {
-    OpenMainWindow(L"Tockmeter!", App.MainX - ComposedShift(), App.MainY, App.MainW, App.MainH);
+    const ScreenPoint place = OpeningPlace();
+    OpenMainWindow(L"Tockmeter!", place.x, place.y, App.MainW, App.MainH);
     {
         ProgramChange change;
         CreateTopRow();
-        CreateLogView(LogMargin, App.LogTop, App.MainW - 2 * LogMargin,
-                      App.MainH - App.LogTop - LogMargin);
+        CreateLogView(LogMargin, App.LogTop, Saturated(std::int64_t{App.MainW} - 2 * LogMargin),
+                      Saturated(std::int64_t{App.MainH} - App.LogTop - LogMargin));
         for (const ControlPlace& place : TopRow)
             AddTooltip(place.id, place.tooltip);
         SetControlFont(LogViewId, LogFontId);
@@ -157,7 +190,7 @@ void SetListText(int listId, const std::wstring& text) {
 
 ScreenPoint FramePosition() {
     const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
-    return {frame.left + ComposedShift(), frame.top};
+    return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};
 }
 
 PixelSize InnerSize() {

@@ -53,7 +53,7 @@ void RunStep(const UploadStep& step) {
         SendProgramLine(step.text);
         return;
     }
-    const std::wstring reply = SendAndCollect(step.text, step.lineDelays * App.LineDelay);
+    const std::wstring reply = SendAndCollect(step.text, LineDelays(step.lineDelays));
     if (step.log == ReplyLog::AsItCameLater) {
         AppendLogLine(reply);
         return;

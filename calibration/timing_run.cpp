@@ -94,7 +94,7 @@ void TickHandler() {
 
 void StopTimingRun() {
     App.RunActive = 0;
-    SendAndCollect(std::wstring(1, L'\x03'), 2 * App.LineDelay);
+    SendAndCollect(std::wstring(1, L'\x03'), LineDelays(2));
     DisarmWindowTimer(PeriodTimerId);
     Disconnect();
     AppendLogLine(L"Time check stopped.");

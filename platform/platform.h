@@ -92,7 +92,8 @@ bool WriteToFile(FileHandle file, const char* data, std::size_t count);
 // Ends the file at the file position. Returns false on failure.
 bool EndFileHere(FileHandle file);
 
-// Forces what was written through to the disk. Returns false on failure.
+// Forces what was written through to the disk. Returns false on failure; a file system that
+// cannot flush at all counts as flushed.
 bool FlushFileToDisk(FileHandle file);
 
 // Releases the handle; 0 is ignored.
@@ -101,6 +102,9 @@ void CloseFileHandle(FileHandle file);
 // Puts the file at source in the place of the file at target in one step, replacing target when
 // it exists, and returns only once the move is on disk. Returns false, with both files as they
 // were, when it cannot.
+//
+// File paths may be longer than 260 characters; the Windows side then uses their extended-length
+// form.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
 
 // Deletes a file. Returns false when it cannot.
@@ -133,6 +137,9 @@ enum EventKind : int {
     EventRepaint, // the window's background was repainted
     EventClick,   // the user clicked on the window's own surface
     EventCommand, // the user chose a menu command (AddMenuCommand); object: its identifier
+    // The session ends (log-off, shutdown): the process may be ended as soon as RaiseEvent
+    // returns, without a close event, so what must outlive it is done inside RaiseEvent.
+    EventSessionEnd,
 };
 
 // Implemented above the seam: the platform calls it from inside TakePlatformMessage (or inside
@@ -152,8 +159,10 @@ bool VisualStylesInUse();
 
 // Opens the main window with the given title and a standard sizable frame with a title bar, the
 // window menu, minimize and maximize boxes and no menu bar; its outer frame at left, top (screen
-// pixels) and its client area innerWidth x innerHeight; background the dialog-face colour, the
-// program's icon, the arrow pointer. It is shown in its normal state and activated.
+// pixels) and its client area innerWidth x innerHeight (any int: the frame's arithmetic holds
+// to the range of int, and the system may hold the size to what it allows); background the
+// dialog-face colour, the program's icon, the arrow pointer. It is shown in its normal state and
+// activated.
 void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth, int innerHeight);
 
 // Destroys the main window and its controls. Its timers end with it.
@@ -232,6 +241,12 @@ WindowSize MainWindowClientSize();              // the client area as it is now
 bool MainWindowIsNormal();                      // neither minimized nor maximized
 WindowRect MainWindowNormalFrame();             // the outer rectangle it has when restored
 WindowSize ClientSizeOfFrame(WindowSize frame); // client area of a frame of that outer size
+// Outer size of the main window's frame around a client area of that size, held to the range
+// of int; needs no window.
+WindowSize FrameSizeOfClient(WindowSize client);
+// The work area (the monitor less its task bars) of the monitor that the rectangle lies on, or
+// of the one nearest to it; onAMonitor is false when it lies on none of the monitors attached.
+WindowRect WorkAreaNear(const WindowRect& frame, bool& onAMonitor);
 
 // Window timers of the main window. Arming an armed identifier restarts it with the new period;
 // disarming one that is not armed does nothing. Expiries that pass while no message is taken
@@ -248,7 +263,8 @@ unsigned TakePlatformMessage(int timeoutMilliseconds);
 
 // A modal message box with one OK button and no icon. While it is open the program's other
 // visible top-level windows are disabled (unless foreground) and lose any topmost state; its
-// owner is the foreground window when that belongs to this process. Returns once the user has
+// owner is the main window when it exists, else the foreground window when that belongs to
+// this process. Returns once the user has
 // closed it; every change to the other windows is undone.
 void ShowMessageBox(const std::wstring& title, const std::wstring& text);
 
@@ -282,6 +298,10 @@ struct ComLineChanges {
     std::uint8_t xoffChar = 0x13;
     std::uint16_t xonLimit = 0;
     std::uint16_t xoffLimit = 0;
+    // Drivers keep their line state between opens: this turns off whatever flow control an
+    // earlier holder may have left (DSR output flow, DSR sensitivity, XON/XOFF both ways, DTR
+    // handshake, which leaves DTR held on, and abort-on-error). Applied before writeXonXoff.
+    bool clearOtherFlowControl = false;
 };
 
 // Reads the device's line state, changes the given fields and writes it back. False when the
@@ -289,11 +309,14 @@ struct ComLineChanges {
 bool ChangeComLineState(DeviceHandle device, const ComLineChanges& changes);
 
 // Time limits in milliseconds, as the device driver applies them to ReadComDevice and
-// WriteComDevice; all read limits 0 means a read waits until every byte asked for has come.
+// WriteComDevice; all read limits 0 means a read waits until every byte asked for has come, a
+// read interval of ComReadAtOnce with both read totals 0 that it returns at once with what is
+// there.
 struct ComTimeouts {
     std::uint32_t readInterval, readTotalMultiplier, readTotalConstant;
     std::uint32_t writeTotalMultiplier, writeTotalConstant;
 };
+constexpr std::uint32_t ComReadAtOnce = 0xFFFFFFFFu;
 void SetComTimeouts(DeviceHandle device, const ComTimeouts& timeouts);
 
 // One status query that never waits: the number of received bytes waiting in the input queue.

@@ -8,6 +8,7 @@
 #include "text/number_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -58,6 +59,11 @@ bool Connect() {
 void Disconnect() {
     if (IsPortOpen(LinkPortSlot))
         ClosePort(LinkPortSlot);
+}
+
+int LineDelays(int count) {
+    const std::int64_t milliseconds = std::int64_t{count} * App.LineDelay;
+    return static_cast<int>(std::clamp<std::int64_t>(milliseconds, 0, INT32_MAX));
 }
 
 std::wstring SendAndCollect(const std::wstring& text, int delayMilliseconds) {

@@ -16,6 +16,10 @@ void FreeLinkBuffers();
 bool Connect();
 void Disconnect();
 
+// count line delays in milliseconds, computed in 64 bits and held to the longest pause that
+// PauseMilliseconds takes: the configured line delay has no upper bound.
+int LineDelays(int count);
+
 // Sends the text (nothing when it is empty), waits delay milliseconds (0: the line delay) and
 // gives whatever arrived meanwhile, possibly nothing.
 std::wstring SendAndCollect(const std::wstring& text, int delayMilliseconds);

@@ -17,7 +17,9 @@ std::vector<PortSlot> Slots(16);
 const wchar_t* const DevicePrefix = L"\\\\.\\";
 constexpr std::size_t LongestPortName = 59;
 
-const ComTimeouts PortTimeouts = {0, 0, 0, 100, 10};
+// A read returns at once with what is there: callers ask only for bytes reported waiting, and a
+// driver that overstates that count must not hold the program until more come.
+const ComTimeouts PortTimeouts = {ComReadAtOnce, 0, 0, 100, 10};
 
 PortSlot* OpenSlot(int slot) {
     if (slot < 0 || static_cast<std::size_t>(slot) >= Slots.size() || Slots[slot].device == 0)
@@ -34,6 +36,8 @@ std::uint8_t StopBitsCode(float stopBits) {
 }
 
 void AddHandshake(ComLineChanges& changes, int handshakeCode, int inputQueueSize) {
+    // The link has no flow control: nothing an earlier program left on may hold its bytes back.
+    changes.clearOtherFlowControl = handshakeCode == HandshakeNone;
     switch (handshakeCode) {
     case HandshakeNone:
     case HandshakeRtsOn:

@@ -23,13 +23,16 @@ struct Entry {
 constexpr std::size_t NoEntry = static_cast<std::size_t>(-1);
 const char* const ByteOrderMark = "\xEF\xBB\xBF";
 const wchar_t* const NewFileSuffix = L".new";
+// Far beyond any settings file (the program's own is some 250 bytes, a 10 MB line still reads);
+// a larger file reads as no file rather than taking the memory for it.
+constexpr std::int64_t LargestFile = std::int64_t{16} << 20;
 
 struct Document {
     bool held = false;    // false: no document at all (none begun, or creation failed)
     bool created = false; // begun with CreateForWriting; only such a document is ever saved
     FileHandle file = 0;  // a created document holds its new file, not the one at path
     std::wstring path;
-    std::wstring newPath;
+    std::wstring newPath; // empty: the document holds the file at path itself (see below)
     int formatFlags = 0;
     std::vector<Entry> entries;
     std::size_t currentGroup = NoEntry; // index of a group header; NoEntry is the top section
@@ -92,10 +95,9 @@ FileHandle OpenToRead(const std::wstring& path) {
     return file;
 }
 
-std::string ReadWholeFile(FileHandle file) {
+std::string ReadWholeFile(FileHandle file, std::int64_t size) {
     std::string bytes;
-    const std::int64_t size = FileSize(file);
-    if (size <= 0 || static_cast<std::uint64_t>(size) > bytes.max_size())
+    if (size <= 0)
         return bytes;
     bytes.resize(static_cast<std::size_t>(size));
     std::size_t got = 0;
@@ -137,9 +139,13 @@ void AddLine(const std::string& text, std::size_t begin, std::size_t end) {
         ++begin;
     if (begin == end)
         return;
+    // Within the line only: a search through the rest of the file on every line would make a
+    // large file of lines without the character take quadratic time.
     const auto find = [&](char wanted, std::size_t from) {
-        const std::size_t at = text.find(wanted, from);
-        return at < end ? at : end;
+        const auto last = text.begin() + static_cast<std::ptrdiff_t>(end);
+        return static_cast<std::size_t>(
+            std::find(text.begin() + static_cast<std::ptrdiff_t>(from), last, wanted) -
+            text.begin());
     };
     Entry entry;
     if (text[begin] == ';') {
@@ -280,18 +286,34 @@ std::string WrittenForm() {
     return text;
 }
 
+// A virus scanner, an indexer or an editor may hold the file for a moment: the replace is tried
+// again a few times, over half a second at most.
+constexpr int ReplaceAttempts = 6;
+constexpr int ReplaceRetryMilliseconds = 100;
+
+bool ReplaceWithRetries(const std::wstring& source, const std::wstring& target) {
+    for (int attempt = 1;; ++attempt) {
+        if (ReplaceFileWith(source, target))
+            return true;
+        if (attempt == ReplaceAttempts)
+            return false;
+        PauseMilliseconds(ReplaceRetryMilliseconds);
+    }
+}
+
 // The text goes to a new file beside the old one, which that replaces in one step only once the
-// text is wholly on disk: a full disk or a crash midway leaves the old file as it was.
+// text is wholly on disk: a full disk or a crash midway leaves the old file as it was. Where no
+// new file can be made beside it, the text is written over the file itself.
 void SaveCreatedDocument() {
-    bool saved = true;
-    if (Doc.modified) {
+    bool saved = Doc.newPath.empty() ? SeekFileStart(Doc.file) : true;
+    if (saved && Doc.modified) {
         const std::string text = WrittenForm();
         saved = WriteToFile(Doc.file, text.data(), text.size());
     }
     saved = saved && EndFileHere(Doc.file) && FlushFileToDisk(Doc.file);
     CloseFileHandle(Doc.file);
     Doc.file = 0;
-    if (!saved || !ReplaceFileWith(Doc.newPath, Doc.path))
+    if (!Doc.newPath.empty() && (!saved || !ReplaceWithRetries(Doc.newPath, Doc.path)))
         DeleteFileAt(Doc.newPath);
 }
 
@@ -302,16 +324,27 @@ bool OpenForReading(const std::wstring& path, int formatFlags) {
     Doc.held = true;
     Doc.formatFlags = formatFlags;
     Doc.file = OpenToRead(path);
+    const std::int64_t size = Doc.file == 0 ? 0 : FileSize(Doc.file);
+    if (size > LargestFile) {
+        CloseFileHandle(Doc.file);
+        Doc.file = 0;
+    }
     if (Doc.file == 0)
         return false;
-    ParseText(Utf8OfFile(ReadWholeFile(Doc.file)));
+    ParseText(Utf8OfFile(ReadWholeFile(Doc.file, size)));
     return true;
 }
 
 bool CreateForWriting(const std::wstring& path, int formatFlags) {
     CloseFile();
-    const std::wstring newPath = path + NewFileSuffix;
-    const FileHandle file = CreateEmptyFile(newPath);
+    std::wstring newPath = path + NewFileSuffix;
+    FileHandle file = CreateEmptyFile(newPath);
+    if (file == 0) {
+        // A folder where only the file may be written (an administrator granted the user
+        // write access to the file alone): the file itself is written, in place.
+        newPath.clear();
+        file = OpenExistingFile(path, FileAccess::ReadWrite, FileShare::Read);
+    }
     if (file == 0)
         return false;
     Doc.held = true;

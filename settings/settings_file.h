@@ -13,14 +13,18 @@ enum SettingsFormatFlag {
 };
 
 // Reads and parses the file, which stays open (others may read it) until CloseFile. False, and
-// an empty document, when it cannot be opened.
+// an empty document, when it cannot be opened or is larger than 16 MiB, far beyond any settings
+// file.
 bool OpenForReading(const std::wstring& path, int formatFlags);
 
 // Starts an empty document that CloseFile writes to path. The text goes first to a new file
 // path + ".new", created here and held open; CloseFile then puts it in the place of path in one
-// step. False, and no document, when that new file cannot be created (a read-only folder, say).
+// step, tried again a few times over half a second when someone holds the file for a moment.
 // The previous file stays untouched until CloseFile has written the whole new text; when any step
-// of the save fails, it stays exactly as it was and the new file is deleted.
+// of the save fails, it stays exactly as it was and the new file is deleted. When the new file
+// cannot be created (a folder the user may not add to) but the file at path can be written, the
+// document holds that file and CloseFile writes the text over it. False, and no document, when
+// neither can be done.
 bool CreateForWriting(const std::wstring& path, int formatFlags);
 
 // Makes the named group current; the empty name is the top section. False when there is no

@@ -46,6 +46,11 @@ void SimSetFolderReadOnly(const std::wstring& folder, bool readOnly);
 void SimFailWritesFrom(int nthWrite);
 // Fault injection: every ReplaceFileWith fails while set.
 void SimFailReplaces(bool fail);
+// Fault injection: the next count calls of ReplaceFileWith fail, as while another program holds
+// the file for a moment.
+void SimFailNextReplaces(int count);
+// Number of ReplaceFileWith calls so far.
+int SimReplaceCount();
 // Number of file handles open now (to find leaks).
 int SimOpenFileCount();
 
@@ -58,6 +63,9 @@ void SimSetProgramFilePath(const std::wstring& path);
 void SimSetDisplayDpi(int dotsPerInch); // 0: cannot be read
 void SimSetVisualStyles(bool inUse);
 void SimSetDesktopComposes(bool composes);
+// The attached monitors, by their work areas (each monitor taken as no larger); by default one
+// of 1920 x 1080 with a task bar of 40 pixels along its bottom: {0, 0, 1920, 1040}.
+void SimSetWorkAreas(const std::vector<WindowRect>& workAreas);
 
 enum class SimControlKind { DropDownList, PushButton, LogControl };
 
@@ -132,6 +140,9 @@ void SimSetMessageBoxReadingTime(std::int64_t nanoseconds);
 void SimScheduleChooseListItem(std::int64_t atNanoseconds, int listId, int index);
 void SimSchedulePressButton(std::int64_t atNanoseconds, int buttonId);
 void SimScheduleClose(std::int64_t atNanoseconds);
+// The session ends (the user logs off), as the system tells the window once every program has
+// agreed to it. Nothing follows: a test then ends the program as the system would.
+void SimScheduleSessionEnd(std::int64_t atNanoseconds);
 void SimScheduleResize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
 void SimScheduleMinimize(std::int64_t atNanoseconds);
 void SimScheduleMaximize(std::int64_t atNanoseconds, int clientWidth, int clientHeight);
@@ -177,6 +188,19 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
 // Virtual time each status query takes (default 1 microsecond).
 void SimSetComQueryCost(std::int64_t nanoseconds);
 
+// Flow control a device keeps from an earlier holder until a program changes it.
+struct SimComFlow {
+    bool dsrFlow = false; // output waits for DSR, which the line never raises: writes time out
+    bool dsrSensitivity = false;
+    bool xonXoff = false; // both directions
+    bool dtrHandshake = false;
+    bool abortOnError = false;
+};
+void SimSetComFlow(const std::wstring& name, const SimComFlow& flow);
+
+// A driver that overstates: each status query reports this many bytes more than are waiting.
+void SimOverstateComInput(const std::wstring& name, std::uint32_t extraBytes);
+
 // What the program did with a device.
 struct SimComRecord {
     std::string written; // every byte written, in order
@@ -187,6 +211,9 @@ struct SimComRecord {
     int opens = 0;
     int lineErrorsCleared = 0;
     int readsBeyondWaiting = 0; // reads that asked for more bytes than were waiting
+    // Of those, the reads that the time limits set would have kept waiting for the rest.
+    int readsLeftWaiting = 0;
+    SimComFlow flow; // the flow control in force now
 };
 const SimComRecord* SimComDeviceRecord(const std::wstring& name);
 // Bytes waiting in the device's input queue now (without a status query's cost).

@@ -110,6 +110,14 @@ void SimFailReplaces(bool fail) {
     Sim().replacesFail = fail;
 }
 
+void SimFailNextReplaces(int count) {
+    Sim().replacesFailingNext = count;
+}
+
+int SimReplaceCount() {
+    return Sim().replaceCount;
+}
+
 int SimOpenFileCount() {
     return static_cast<int>(Sim().openFiles.size());
 }
@@ -193,6 +201,11 @@ void CloseFileHandle(FileHandle file) {
 
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
     auto from = Sim().files.find(source);
+    ++Sim().replaceCount;
+    if (Sim().replacesFailingNext > 0) {
+        --Sim().replacesFailingNext;
+        return false;
+    }
     if (Sim().replacesFail || from == Sim().files.end() || IsOpen(source) || IsOpen(target))
         return false;
     if (!FolderWritable(FolderOf(source)) || !FolderWritable(FolderOf(target)))

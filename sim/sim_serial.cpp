@@ -127,6 +127,16 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
     }
 }
 
+void SimSetComFlow(const std::wstring& name, const SimComFlow& flow) {
+    if (SimComDevice* device = FindDevice(name))
+        device->record.flow = flow;
+}
+
+void SimOverstateComInput(const std::wstring& name, std::uint32_t extraBytes) {
+    if (SimComDevice* device = FindDevice(name))
+        device->overstatedInput = extraBytes;
+}
+
 void SimSetComQueryCost(std::int64_t nanoseconds) {
     Serial().queryCostNanoseconds = nanoseconds > 0 ? nanoseconds : 0;
 }
@@ -175,6 +185,10 @@ bool ChangeComLineState(DeviceHandle handle, const ComLineChanges& changes) {
         return false;
     device->record.line = changes;
     device->record.lineWritten = true;
+    if (changes.clearOtherFlowControl)
+        device->record.flow = SimComFlow{};
+    if (changes.writeXonXoff)
+        device->record.flow.xonXoff = true;
     return true;
 }
 
@@ -193,7 +207,7 @@ bool QueryComInput(DeviceHandle handle, std::uint32_t& waitingBytes) {
         device->lineError = false;
         ++device->record.lineErrorsCleared;
     }
-    waitingBytes = static_cast<std::uint32_t>(device->inputQueue.size());
+    waitingBytes = static_cast<std::uint32_t>(device->inputQueue.size()) + device->overstatedInput;
     return true;
 }
 
@@ -203,8 +217,13 @@ std::size_t ReadComDevice(DeviceHandle handle, char* buffer, std::size_t count) 
         return 0;
     // A real read would wait for bytes that are not there; the simulation notes the request
     // and gives what is waiting, so that such a fault shows in a test instead of hanging it.
-    if (count > device->inputQueue.size())
+    if (count > device->inputQueue.size()) {
         ++device->record.readsBeyondWaiting;
+        const ComTimeouts& limits = device->record.timeouts;
+        if (limits.readInterval != ComReadAtOnce || limits.readTotalMultiplier != 0 ||
+            limits.readTotalConstant != 0)
+            ++device->record.readsLeftWaiting;
+    }
     const std::size_t got = std::min(count, device->inputQueue.size());
     std::copy_n(device->inputQueue.data(), got, buffer);
     device->inputQueue.erase(0, got);
@@ -215,6 +234,8 @@ std::size_t WriteComDevice(DeviceHandle handle, const char* bytes, std::size_t c
     SimComDevice* device = DeviceOf(handle);
     if (!device)
         return 0;
+    if (device->record.flow.dsrFlow)
+        return 0; // the write time limit passes without DSR
     const std::string written(bytes, count);
     device->record.written += written;
     if (device->peer.receive)

@@ -21,6 +21,7 @@ struct SimComDevice {
     bool refuseStateWrite = false;
     bool lineError = false;
     std::int64_t unplugAtNanoseconds = INT64_MAX;
+    std::uint32_t overstatedInput = 0;
     SimComPeer peer;
     std::vector<SimTimedBytes> scriptedInput; // in time order
     std::string inputQueue;

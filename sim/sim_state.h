@@ -34,6 +34,8 @@ struct SimWorld {
     FileHandle nextFileHandle = 1;
     int writesUntilFailure = 0; // 0: writes never fail
     bool replacesFail = false;
+    int replacesFailingNext = 0;
+    int replaceCount = 0;
 
     std::wstring programFilePath;
 

@@ -3,6 +3,7 @@
 #include "sim/sim_state.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -97,8 +98,48 @@ std::wstring WithParagraphEnds(const std::wstring& text) {
 } // namespace
 
 WindowRect SimFrameAround(int left, int top, WindowSize client) {
-    return {left, top, left + SimFrameLeft + client.width + SimFrameRight,
-            top + SimFrameTop + client.height + SimFrameBottom};
+    const WindowSize size = FrameSizeOfClient(client);
+    return {left, top, SimSaturated(std::int64_t{left} + size.width),
+            SimSaturated(std::int64_t{top} + size.height)};
+}
+
+int SimSaturated(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+
+void SimSetWorkAreas(const std::vector<WindowRect>& workAreas) {
+    Desktop().workAreas = workAreas;
+}
+
+WindowSize FrameSizeOfClient(WindowSize client) {
+    return {SimSaturated(std::int64_t{client.width} + SimFrameLeft + SimFrameRight),
+            SimSaturated(std::int64_t{client.height} + SimFrameTop + SimFrameBottom)};
+}
+
+WindowRect WorkAreaNear(const WindowRect& frame, bool& onAMonitor) {
+    // The gap between two ranges along one axis; 0 when they overlap.
+    const auto gap = [](std::int64_t from, std::int64_t to, std::int64_t areaFrom,
+                        std::int64_t areaTo) {
+        return std::max<std::int64_t>({0, areaFrom - to, from - areaTo});
+    };
+    onAMonitor = false;
+    WindowRect nearest = frame;
+    std::int64_t nearestGap = INT64_MAX;
+    for (const WindowRect& area : Desktop().workAreas) {
+        const std::int64_t across = gap(frame.left, frame.right, area.left, area.right);
+        const std::int64_t down = gap(frame.top, frame.bottom, area.top, area.bottom);
+        const bool overlaps = frame.left < area.right && area.left < frame.right &&
+                              frame.top < area.bottom && area.top < frame.bottom;
+        if (overlaps) {
+            onAMonitor = true;
+            return area;
+        }
+        if (across + down < nearestGap) {
+            nearestGap = across + down;
+            nearest = area;
+        }
+    }
+    return nearest;
 }
 
 void SimSetDisplayDpi(int dotsPerInch) {

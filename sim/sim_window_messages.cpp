@@ -15,6 +15,7 @@ constexpr std::uint32_t LongestTimerPeriod = 0x7FFFFFFF;
 constexpr unsigned MessageMove = 0x0003;       // WM_MOVE
 constexpr unsigned MessageSize = 0x0005;       // WM_SIZE
 constexpr unsigned MessageClose = 0x0010;      // WM_CLOSE
+constexpr unsigned MessageEndSession = 0x0016; // WM_ENDSESSION
 constexpr unsigned MessageChar = 0x0102;       // WM_CHAR
 constexpr unsigned MessageCommand = 0x0111;    // WM_COMMAND
 constexpr unsigned MessageSysCommand = 0x0112; // WM_SYSCOMMAND
@@ -161,6 +162,13 @@ void SimScheduleClose(std::int64_t atNanoseconds) {
     ScheduleOnWindow(atNanoseconds, [](SimWindow&) {
         RaiseEvent(EventClose, 0, 0, 0);
         return MessageClose;
+    });
+}
+
+void SimScheduleSessionEnd(std::int64_t atNanoseconds) {
+    ScheduleOnWindow(atNanoseconds, [](SimWindow&) {
+        RaiseEvent(EventSessionEnd, 0, 0, 0);
+        return MessageEndSession;
     });
 }
 

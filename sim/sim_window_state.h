@@ -14,6 +14,7 @@ struct SimDesktop {
     bool visualStyles = true;
     bool composes = false;
     bool layerReleased = false;
+    std::vector<WindowRect> workAreas{{0, 0, 1920, 1040}};
     std::map<int, SimFont> fonts;
     std::vector<std::pair<int, std::wstring>> menuCommands; // AddMenuCommand's, in order
     SimWindow window;
@@ -28,3 +29,5 @@ struct SimDesktop {
 
 // The outer frame around a client area whose frame starts at left, top.
 WindowRect SimFrameAround(int left, int top, WindowSize client);
+// The value held to the range of int.
+int SimSaturated(std::int64_t value);

@@ -30,18 +30,29 @@ DWORD ShareModeOf(FileShare share) {
     return 0;
 }
 
+// Beyond MAX_PATH a full path works only in its extended-length form, which Windows takes as it
+// stands (no "." or "..", backslashes only): the program's paths are full ones from the system.
+std::wstring SystemPath(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC" + path.substr(1);
+    return L"\\\\?\\" + path;
+}
+
 } // namespace
 
 FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileShare share) {
     const DWORD desired =
         access == FileAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    return FileHandleOf(CreateFileW(path.c_str(), desired, ShareModeOf(share), nullptr,
+    return FileHandleOf(CreateFileW(SystemPath(path).c_str(), desired, ShareModeOf(share), nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle CreateEmptyFile(const std::wstring& path) {
-    return FileHandleOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FileHandleOf(CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
 }
 
 std::int64_t FileSize(FileHandle file) {
@@ -87,7 +98,11 @@ bool EndFileHere(FileHandle file) {
 }
 
 bool FlushFileToDisk(FileHandle file) {
-    return FlushFileBuffers(HandleOf(file)) != 0;
+    if (FlushFileBuffers(HandleOf(file)))
+        return true;
+    // Some file systems (network shares, a few drivers) cannot flush; what was written stands.
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
 }
 
 void CloseFileHandle(FileHandle file) {
@@ -96,12 +111,14 @@ void CloseFileHandle(FileHandle file) {
 }
 
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
-    return MoveFileExW(source.c_str(), target.c_str(),
+    const std::wstring from = SystemPath(source);
+    const std::wstring to = SystemPath(target);
+    return MoveFileExW(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool DeleteFileAt(const std::wstring& path) {
-    return DeleteFileW(path.c_str()) != 0;
+    return DeleteFileW(SystemPath(path).c_str()) != 0;
 }
 
 std::wstring ProgramFilePath() {

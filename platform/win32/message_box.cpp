@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/window_internal.h"
 
 namespace {
 
@@ -27,8 +28,20 @@ void ShowMessageBox(const std::wstring& title, const std::wstring& text) {
     std::vector<NotedWindow> noted;
     EnumThreadWindows(GetCurrentThreadId(), NoteVisibleWindow, reinterpret_cast<LPARAM>(&noted));
     HWND foreground = GetForegroundWindow();
+
+    // The main window owns the box, so that the box comes up with it and never behind it, also
+    // while another program is in front; without it, the foreground window when it is this
+    // program's. A window of another program must not become the owner: it would be disabled
+    // meanwhile.
+    HWND owner = WindowLayer.mainWindow;
+    DWORD process = 0;
+    if (!owner && foreground && GetWindowThreadProcessId(foreground, &process) &&
+        process == GetCurrentProcessId())
+        owner = foreground;
+
     for (auto& entry : noted) {
-        if (entry.window != foreground && IsWindowEnabled(entry.window)) {
+        // The box disables its owner itself.
+        if (entry.window != foreground && entry.window != owner && IsWindowEnabled(entry.window)) {
             EnableWindow(entry.window, FALSE);
             entry.disabled = true;
         }
@@ -39,12 +52,6 @@ void ShowMessageBox(const std::wstring& title, const std::wstring& text) {
         }
     }
 
-    // A window of another program must not become the owner: it would be disabled meanwhile.
-    HWND owner = nullptr;
-    DWORD process = 0;
-    if (foreground && GetWindowThreadProcessId(foreground, &process) &&
-        process == GetCurrentProcessId())
-        owner = foreground;
     MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK);
 
     for (auto it = noted.rbegin(); it != noted.rend(); ++it) {

@@ -48,6 +48,15 @@ bool ChangeComLineState(DeviceHandle device, const ComLineChanges& changes) {
         state.fOutxCtsFlow = changes.ctsFlow ? 1 : 0;
     if (changes.writeRtsControl)
         state.fRtsControl = RtsControlOf(changes.rtsControl);
+    if (changes.clearOtherFlowControl) {
+        state.fOutxDsrFlow = 0;
+        state.fDsrSensitivity = 0;
+        state.fOutX = 0;
+        state.fInX = 0;
+        state.fAbortOnError = 0;
+        if (state.fDtrControl == DTR_CONTROL_HANDSHAKE)
+            state.fDtrControl = DTR_CONTROL_ENABLE;
+    }
     if (changes.writeXonXoff) {
         state.fOutX = 1;
         state.fInX = 1;

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <climits>
+
 #include "platform/platform.h"
 #include "platform/win32/window_internal.h"
 
@@ -123,6 +125,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Only the program closes the window, after its shut-down steps.
         Raise(EventClose);
         return 0;
+    case WM_ENDSESSION:
+        // Sent once every program has agreed to WM_QUERYENDSESSION (DefWindowProc agrees); the
+        // process may be ended as soon as this returns.
+        if (wParam)
+            Raise(EventSessionEnd);
+        return 0;
     case WM_ACTIVATE:
         Raise(EventActivate);
         if (RestoreFocusOnActivation(window, wParam))
@@ -150,6 +158,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 WindowRect RectOf(const RECT& rect) {
     return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+int Saturated(long long value) {
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+// The frame's edges come from an empty client area, so that no client size can overflow the
+// system's own arithmetic.
+WindowSize FrameSizeAround(int innerWidth, int innerHeight) {
+    RECT edges{0, 0, 0, 0};
+    AdjustWindowRectEx(&edges, MainWindowStyle, FALSE, MainWindowExStyle);
+    return {Saturated(static_cast<long long>(innerWidth) + (edges.right - edges.left)),
+            Saturated(static_cast<long long>(innerHeight) + (edges.bottom - edges.top))};
 }
 
 } // namespace
@@ -235,12 +256,10 @@ bool VisualStylesInUse() {
 void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth, int innerHeight) {
     if (WindowLayer.mainWindow || !WindowLayer.windowClass)
         return;
-    RECT frame{0, 0, innerWidth, innerHeight};
-    AdjustWindowRectEx(&frame, MainWindowStyle, FALSE, MainWindowExStyle);
-    HWND window =
-        CreateWindowExW(MainWindowExStyle, MAKEINTATOM(WindowLayer.windowClass), title.c_str(),
-                        MainWindowStyle, left, top, frame.right - frame.left,
-                        frame.bottom - frame.top, nullptr, nullptr, WindowLayer.instance, nullptr);
+    const WindowSize frame = FrameSizeAround(innerWidth, innerHeight);
+    HWND window = CreateWindowExW(MainWindowExStyle, MAKEINTATOM(WindowLayer.windowClass),
+                                  title.c_str(), MainWindowStyle, left, top, frame.width,
+                                  frame.height, nullptr, nullptr, WindowLayer.instance, nullptr);
     if (!window)
         return;
     for (const auto& command : WindowLayer.menuCommands)
@@ -313,6 +332,22 @@ WindowSize ClientSizeOfFrame(WindowSize frame) {
     const int width = frame.width - (edges.right - edges.left);
     const int height = frame.height - (edges.bottom - edges.top);
     return {width > 0 ? width : 0, height > 0 ? height : 0};
+}
+
+WindowSize FrameSizeOfClient(WindowSize client) {
+    return FrameSizeAround(client.width, client.height);
+}
+
+WindowRect WorkAreaNear(const WindowRect& frame, bool& onAMonitor) {
+    const RECT rect{frame.left, frame.top, frame.right, frame.bottom};
+    onAMonitor = MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        onAMonitor = true; // nothing better is known: leave the place as it is
+        return frame;
+    }
+    return RectOf(monitor.rcWork);
 }
 
 void ArmWindowTimer(int timerId, std::uint32_t periodMilliseconds) {

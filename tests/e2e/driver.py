@@ -124,6 +124,11 @@ class Driver:
     def restore(self) -> dict:
         return self._command("restore")
 
+    def end_session(self) -> bool:
+        """Tells the window that the user logs off, as the system does; returns whether the
+        program agreed. The system would then end the program."""
+        return self._command("end-session")["agreed"]
+
     def close(self, wait_seconds=None):
         """Asks the window to close, as its close box does; a window already gone is fine."""
         self._command("close", wait_seconds=wait_seconds, missing_ok=True)

@@ -75,6 +75,11 @@ class Program:
     def has_ended(self) -> bool:
         return self._process.poll() is not None
 
+    def kill(self):
+        """Ends it at once, as the system ends a program at log-off."""
+        self._process.kill()
+        self._process.wait(timeout=PROGRAM_TIMEOUT_SECONDS)
+
     def resident_kilobytes(self) -> int:
         """Its resident memory (VmRSS): Wine runs the program in the process it was started as."""
         with open(f"/proc/{self._process.pid}/status") as status:

@@ -96,6 +96,35 @@ TEST_F(LifecycleTest, MinimizingLeavesTheLogAndMaximizingResizesIt) {
     EXPECT_EQ(Log().height, 945);
 }
 
+// At log-off the system may end the program without a close: the settings of the session are
+// saved as the session end reaches the window, also while a handler waits on a message box.
+TEST_F(LifecycleTest, TheSessionEndSavesTheSettingsAtOnce) {
+    const struct {
+        const char* when;
+        bool handlerWaiting;
+    } cases[] = {{"idle", false}, {"while Start shows that the port is missing", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        SetUp();
+        SimAddComDevice(L"COM7"); // the port scan finds a port and says nothing
+        SimPutFile(SettingsPath, "[micromite]\r\nuM comport = com9\r\n");
+        SimSetMessageBoxReadingTime(60 * Seconds);
+        SimScheduleMove(1 * Seconds, 321, 123);
+        SimScheduleChooseListItem(1 * Seconds, IntervalListId, 4);
+        if (c.handlerWaiting)
+            SimSchedulePressButton(2 * Seconds, StartButtonId);
+        SimScheduleSessionEnd(10 * Seconds);
+        std::string atSessionEnd;
+        SimScheduleAction(10 * Seconds + 1, [&] { SimGetFile(SettingsPath, atSessionEnd); });
+        SimScheduleClose(100 * Seconds);
+        RunTockmeter();
+        EXPECT_EQ(SimMessageBoxes().size(), c.handlerWaiting ? 1u : 0u);
+        EXPECT_NE(atSessionEnd.find("MainX = 321\r\n"), std::string::npos) << atSessionEnd;
+        EXPECT_NE(atSessionEnd.find("Time interval = 60\r\n"), std::string::npos);
+        EXPECT_NE(atSessionEnd.find("uM comport = com9\r\n"), std::string::npos);
+    }
+}
+
 TEST_F(LifecycleTest, AWindowClosedWhileMinimizedStoresItsRestoredPlaceAndSize) {
     SimScheduleMove(1 * Seconds, 321, 123);
     SimScheduleResize(1 * Seconds, 640, 480);

@@ -134,4 +134,36 @@ TEST_F(LineFaultTest, FramingErrorsAreClearedAndNotReported) {
     EXPECT_EQ(LastLogLine(), L"Time check stopped.");
 }
 
+// Flow control left on by an earlier program (DSR flow on an adapter that never raises DSR would
+// let no byte out) is cleared when the link opens: the upload reaches the controller.
+TEST_F(LineFaultTest, FlowControlLeftByAnotherProgramDoesNotHoldTheUploadBack) {
+    SimComFlow leftOn;
+    leftOn.dsrFlow = leftOn.dsrSensitivity = leftOn.xonXoff = true;
+    leftOn.dtrHandshake = leftOn.abortOnError = true;
+    SimScheduleAction(UploadAt - Milliseconds, [&] { SimSetComFlow(L"COM7", leftOn); });
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimScheduleClose(StartAt);
+    RunTockmeter();
+
+    EXPECT_NE(micromite->program.find("PRINT n"), std::string::npos);
+    EXPECT_TRUE(Logged(L"Program uM completed"));
+    const SimComFlow& flow = SimComDeviceRecord(L"COM7")->flow;
+    EXPECT_FALSE(flow.dsrFlow || flow.dsrSensitivity || flow.xonXoff || flow.dtrHandshake ||
+                 flow.abortOnError);
+}
+
+// A driver that reports more input than it holds: each read asks for bytes that never come,
+// and must return with what is there instead of waiting for them.
+TEST_F(LineFaultTest, ADriverThatOverstatesItsInputHoldsNoReadBack) {
+    SimOverstateComInput(L"COM7", 3);
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimScheduleClose(StartAt);
+    RunTockmeter();
+
+    EXPECT_TRUE(Logged(L"Program uM completed"));
+    const SimComRecord& record = *SimComDeviceRecord(L"COM7");
+    EXPECT_GT(record.readsBeyondWaiting, 0);
+    EXPECT_EQ(record.readsLeftWaiting, 0);
+}
+
 } // namespace

@@ -153,6 +153,79 @@ TEST_F(MainWindowTest, AComposedDesktopShiftsTheFrameAndReadsItBack) {
     EXPECT_EQ(FramePosition().y, 200);
 }
 
+// A place stored on a monitor that is no longer attached opens on the nearest work area with
+// its size; one on an attached monitor (also partly off it, or on a second one) stays as it is.
+// The settings keep the stored place until the next save.
+TEST_F(MainWindowTest, APlaceOnNoAttachedMonitorOpensOnTheNearestWorkArea) {
+    const WindowRect primary{0, 0, 1920, 1040};
+    const WindowRect secondOnTheRight{1920, 0, 3200, 1024};
+    constexpr int Width = 468 + SimFrameLeft + SimFrameRight;
+    constexpr int Height = 287 + SimFrameTop + SimFrameBottom;
+    const struct {
+        const char* what;
+        std::vector<WindowRect> monitors;
+        int storedX, storedY;
+        int left, top;
+    } cases[] = {
+        {"on the monitor", {primary}, 200, 200, 200, 200},
+        {"partly off its left edge", {primary}, -300, 10, -300, 10},
+        {"on a second monitor", {primary, secondOnTheRight}, 2500, 300, 2500, 300},
+        {"on a second monitor since gone", {primary}, 2500, 300, 1920 - Width, 300},
+        {"above and left of it", {primary}, -5000, -4000, 0, 0},
+        {"below it", {primary}, 100, 3000, 100, 1040 - Height},
+        {"beside the second monitor", {primary, secondOnTheRight}, 4000, 500, 3200 - Width, 500},
+        {"at the far end of the range",
+         {primary},
+         INT32_MAX,
+         INT32_MAX,
+         1920 - Width,
+         1040 - Height},
+        {"at the near end of the range", {primary}, INT32_MIN, INT32_MIN, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        SimSetWorkAreas(c.monitors);
+        App.MainX = c.storedX;
+        App.MainY = c.storedY;
+        Build();
+        EXPECT_EQ(SimMainWindow().frame.left, c.left);
+        EXPECT_EQ(SimMainWindow().frame.top, c.top);
+        EXPECT_EQ(SimMainWindow().client.width, 468);
+        EXPECT_EQ(SimMainWindow().client.height, 287);
+        EXPECT_EQ(App.MainX, c.storedX);
+        EXPECT_EQ(App.MainY, c.storedY);
+    }
+}
+
+// Stored sizes and places at the ends of the int range open a window without overflowing the
+// placement arithmetic (the sanitizer build catches any overflow).
+TEST_F(MainWindowTest, StoredGeometryAtTheEndsOfTheRangeOpensAWindow) {
+    const int extremes[] = {INT32_MIN, -1, 0, INT32_MAX};
+    for (int x : extremes) {
+        for (int size : extremes) {
+            SCOPED_TRACE(testing::Message() << x << " " << size);
+            SetUp();
+            SimSetDesktopComposes(true);
+            App.MainX = x;
+            App.MainY = x;
+            App.MainW = size;
+            App.MainH = size;
+            Build();
+            EXPECT_TRUE(SimMainWindow().open);
+            EXPECT_EQ(SimMainWindow().client.width, size);
+            // Some of it (at least its corner, when it has no size) lies on the work area.
+            const WindowRect frame = SimMainWindow().frame;
+            const std::int64_t right =
+                std::max<std::int64_t>(frame.right, std::int64_t{frame.left} + 1);
+            const std::int64_t bottom =
+                std::max<std::int64_t>(frame.bottom, std::int64_t{frame.top} + 1);
+            EXPECT_TRUE(frame.left < 1920 && right > 0 && frame.top < 1040 && bottom > 0);
+            EXPECT_EQ(FramePosition().x, frame.left + 5);
+        }
+    }
+}
+
 TEST_F(MainWindowTest, AMinimizedOrMaximizedWindowGivesItsRestoredPlaceAndSize) {
     Build();
     SimScheduleMove(0, 150, 120);

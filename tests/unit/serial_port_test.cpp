@@ -34,7 +34,9 @@ TEST_F(SerialPortTest, OpensWithTheLineSettingsQueuesAndTimeLimits) {
     EXPECT_EQ(record.line.rtsControl, ComLineChanges::RtsDisable);
     EXPECT_FALSE(record.line.writeXonXoff);
     EXPECT_EQ(record.inputQueueSize, 8192u);
-    EXPECT_EQ(record.timeouts.readInterval, 0u);
+    // A read returns at once with what is there.
+    EXPECT_EQ(record.timeouts.readInterval, 0xFFFFFFFFu);
+    EXPECT_EQ(record.timeouts.readTotalMultiplier, 0u);
     EXPECT_EQ(record.timeouts.readTotalConstant, 0u);
     EXPECT_EQ(record.timeouts.writeTotalMultiplier, 100u);
     EXPECT_EQ(record.timeouts.writeTotalConstant, 10u);
@@ -50,20 +52,27 @@ TEST_F(SerialPortTest, MapsStopBitsAndHandshakeCodes) {
         ASSERT_NE(Open(2, L"COM3", s.stopBits), 0);
         EXPECT_EQ(SimComDeviceRecord(L"COM3")->line.stopBits, s.stopCode) << s.stopBits;
     }
+    // Each open meets a device on which an earlier program left every other kind of flow
+    // control on; only "no handshake" promises a line without any.
+    SimComFlow leftOn;
+    leftOn.dsrFlow = leftOn.dsrSensitivity = leftOn.xonXoff = true;
+    leftOn.dtrHandshake = leftOn.abortOnError = true;
     const struct {
         int code;
         bool ctsWritten, cts;
         ComLineChanges::RtsControl rts;
         bool xonXoff;
+        bool othersCleared;
     } handshakes[] = {
-        {HandshakeNone, true, false, ComLineChanges::RtsDisable, false},
-        {HandshakeRtsOn, true, false, ComLineChanges::RtsEnable, false},
-        {HandshakeRtsCts, true, true, ComLineChanges::RtsHandshake, false},
-        {HandshakeXonXoff, false, false, ComLineChanges::RtsDisable, true},
-        {7, false, false, ComLineChanges::RtsDisable, false},
+        {HandshakeNone, true, false, ComLineChanges::RtsDisable, false, true},
+        {HandshakeRtsOn, true, false, ComLineChanges::RtsEnable, false, false},
+        {HandshakeRtsCts, true, true, ComLineChanges::RtsHandshake, false, false},
+        {HandshakeXonXoff, false, false, ComLineChanges::RtsDisable, true, false},
+        {7, false, false, ComLineChanges::RtsDisable, false, false},
     };
     for (const auto& h : handshakes) {
         ClosePort(2);
+        SimSetComFlow(L"COM3", leftOn);
         ASSERT_NE(Open(2, L"COM3", 1.0f, h.code), 0);
         const ComLineChanges& line = SimComDeviceRecord(L"COM3")->line;
         EXPECT_EQ(line.writeCtsFlow, h.ctsWritten) << h.code;
@@ -71,6 +80,13 @@ TEST_F(SerialPortTest, MapsStopBitsAndHandshakeCodes) {
         EXPECT_EQ(line.ctsFlow, h.cts) << h.code;
         EXPECT_EQ(line.rtsControl, h.rts) << h.code;
         EXPECT_EQ(line.writeXonXoff, h.xonXoff) << h.code;
+        const SimComFlow& flow = SimComDeviceRecord(L"COM3")->flow;
+        const bool kept = !h.othersCleared;
+        EXPECT_EQ(flow.dsrFlow, kept) << h.code;
+        EXPECT_EQ(flow.dsrSensitivity, kept) << h.code;
+        EXPECT_EQ(flow.xonXoff, kept || h.xonXoff) << h.code;
+        EXPECT_EQ(flow.dtrHandshake, kept) << h.code;
+        EXPECT_EQ(flow.abortOnError, kept) << h.code;
     }
     ClosePort(2);
     ASSERT_NE(Open(2, L"COM3", 1.0f, HandshakeXonXoff, 8192), 0);

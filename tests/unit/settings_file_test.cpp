@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -155,6 +156,37 @@ TEST_F(SettingsFileTest, ReadsALineOfTenMegabytes) {
     OpenFileHolding("k=" + value + "\r\nn=2\r\n");
     EXPECT_EQ(ReadText(L"k", Missing), std::wstring(value.begin(), value.end()));
     EXPECT_EQ(ReadInteger(L"n", 0), 2);
+}
+
+// 16 MiB is read, a byte more reads as no file. The file is a million lines without "=" or "]":
+// a reader that searched the rest of the file for them on every line would take many minutes.
+TEST_F(SettingsFileTest, ReadsAFileUpTo16MegabytesAndNoneBeyond) {
+    const std::string head = "[G]\r\n";
+    const std::string tail = "k=1\r\n";
+    const std::size_t limit = std::size_t{16} << 20;
+    const struct {
+        std::size_t size;
+        bool read;
+    } cases[] = {{limit, true}, {limit + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        SimReset();
+        std::string bytes = head;
+        const std::string filler = std::string(15, 'x') + "\n";
+        while (bytes.size() + filler.size() + tail.size() <= c.size)
+            bytes += filler;
+        const std::size_t rest = c.size - bytes.size() - tail.size();
+        if (rest > 0)
+            bytes += std::string(rest - 1, 'x') + "\n";
+        bytes += tail;
+        ASSERT_EQ(bytes.size(), c.size);
+        SimPutFile(Path, bytes);
+        EXPECT_EQ(OpenForReading(Path, 0), c.read);
+        EXPECT_EQ(SelectGroup(L"G"), c.read);
+        EXPECT_EQ(ReadInteger(L"k", 0), c.read ? 1 : 0);
+        CloseFile();
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
 }
 
 TEST_F(SettingsFileTest, OpensFilesThatOthersHoldOrThatAreReadOnly) {
@@ -353,18 +385,69 @@ TEST_F(SettingsFileTest, OpeningSavesTheCreatedDocumentFirst) {
 
 // ---- Failed saves ------------------------------------------------------------------------------
 
-TEST_F(SettingsFileTest, ReadOnlyFolderCreatesNothing) {
-    SimPutFile(Path, "[G]\r\nk=1\r\n");
-    SimSetFolderReadOnly(Folder, true);
-    EXPECT_FALSE(CreateForWriting(Path, 0));
-    EXPECT_FALSE(SelectGroup(L"G"));
-    EXPECT_FALSE(WriteComment(L"c"));
-    WriteText(L"k", L"2");
-    EXPECT_EQ(ReadText(L"k", Missing), Missing);
-    CloseFile();
-    EXPECT_EQ(FileAt(Path), "[G]\r\nk=1\r\n");
-    EXPECT_FALSE(SimFileExists(NewPath));
-    EXPECT_EQ(SimOpenFileCount(), 0);
+// In a folder where no file can be made, a file that may be written is written in place (a longer
+// and a shorter text than before); a read-only one, or none, is left as it was.
+TEST_F(SettingsFileTest, ReadOnlyFolderWritesAWritableFileInPlaceAndCreatesNothing) {
+    const std::string previous = "[G]\r\nk=1\r\n; a long comment that the save leaves out\r\n";
+    const struct {
+        const char* what;
+        bool exists, readOnly;
+        const wchar_t* value;
+    } cases[] = {
+        {"writable file, longer text", true, false, L"a value longer than the whole file was"},
+        {"writable file, shorter text", true, false, L"2"},
+        {"read-only file", true, true, L"2"},
+        {"no file", false, false, L"2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimReset();
+        SimMakeFolder(Folder);
+        if (c.exists)
+            SimPutFile(Path, previous);
+        SimSetFileReadOnly(Path, c.readOnly);
+        SimSetFolderReadOnly(Folder, true);
+        const bool writable = c.exists && !c.readOnly;
+        EXPECT_EQ(CreateForWriting(Path, CompactSeparator), writable);
+        SelectGroup(L"G");
+        WriteText(L"k", c.value);
+        EXPECT_EQ(ReadText(L"k", Missing), writable ? c.value : Missing);
+        CloseFile();
+        EXPECT_EQ(SimFileExists(Path), c.exists);
+        if (c.exists) {
+            EXPECT_EQ(FileAt(Path), writable
+                                        ? Mark + "\r\n[G]\r\nk=" + Utf8FromWide(c.value) + "\r\n"
+                                        : previous);
+        }
+        EXPECT_FALSE(SimFileExists(NewPath));
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
+}
+
+// Someone who holds the file for a moment makes the replace fail: it is tried again, six times
+// in all, 100 ms apart; after that the previous file stays.
+TEST_F(SettingsFileTest, TheReplaceIsTriedAgainWhileTheFileIsHeldForAMoment) {
+    const std::string previous = Mark + "\r\n[G]\r\nk = 1\r\n";
+    const struct {
+        int failing;
+        bool saved;
+    } cases[] = {{0, true}, {1, true}, {5, true}, {6, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        SimReset();
+        SimPutFile(Path, previous);
+        SimFailNextReplaces(c.failing);
+        ASSERT_TRUE(CreateForWriting(Path, 0));
+        SelectGroup(L"G");
+        WriteInteger(L"k", 2);
+        const std::int64_t before = SimNowNanoseconds();
+        CloseFile();
+        EXPECT_EQ(SimReplaceCount(), std::min(c.failing + 1, 6));
+        EXPECT_EQ(SimNowNanoseconds() - before, std::min(c.failing, 5) * 100 * 1000000LL);
+        EXPECT_EQ(FileAt(Path), c.saved ? Mark + "\r\n[G]\r\nk = 2\r\n" : previous);
+        EXPECT_FALSE(SimFileExists(NewPath));
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
 }
 
 TEST_F(SettingsFileTest, FailedSaveLeavesThePreviousFileAsItWas) {

@@ -242,14 +242,23 @@ TEST_F(SettingsTest, AProgramFolderBeyond260CharactersIsUsedWhole) {
     EXPECT_EQ(saved, DefaultFile);
 }
 
-TEST_F(SettingsTest, AFolderThatCannotBeWrittenKeepsThePreviousFile) {
-    SimPutFile(SettingsPath, DefaultFile);
-    SimSetFolderReadOnly(L"C:\\Tockmeter", true);
-    App.ComPort = L"COM9";
-    SaveFromWindowAsLoaded();
-    EXPECT_EQ(SavedFile(), DefaultFile);
-    EXPECT_FALSE(SimFileExists(SettingsPath + L".new"));
-    EXPECT_EQ(SimOpenFileCount(), 0);
+// A folder where nothing can be made (under Program Files, say): the file is saved in place when
+// it may be written, else it keeps the previous settings.
+TEST_F(SettingsTest, AFolderThatCannotBeWrittenSavesInPlaceOrKeepsAReadOnlyFile) {
+    for (const bool readOnlyFile : {false, true}) {
+        SCOPED_TRACE(readOnlyFile);
+        SetUp();
+        SimPutFile(SettingsPath, DefaultFile);
+        SimSetFileReadOnly(SettingsPath, readOnlyFile);
+        SimSetFolderReadOnly(L"C:\\Tockmeter", true);
+        App.ComPort = L"COM9";
+        SaveFromWindowAsLoaded();
+        std::string changed = DefaultFile;
+        changed.replace(changed.find("com7"), 4, "COM9");
+        EXPECT_EQ(SavedFile(), readOnlyFile ? DefaultFile : changed);
+        EXPECT_FALSE(SimFileExists(SettingsPath + L".new"));
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
 }
 
 TEST_F(SettingsTest, AFailingDiskKeepsThePreviousFile) {

@@ -103,6 +103,24 @@ TEST_F(TickProgramTest, SendsTheWholeDialogueWithItsDelaysAndLogsTheReplies) {
     EXPECT_EQ(App.UploadedInterval, 30);
 }
 
+// The line delay has no upper bound: each wait is its count of line delays, held to the longest
+// pause there is (15 of these line delays would overflow 32 bits and end at once).
+TEST_F(TickProgramTest, LongLineDelaysAreWaitedInFullUpToTheLongestPause) {
+    App.LineDelay = INT32_MAX / 10;
+    UploadTickProgram();
+    const int delaysAfter[] = {2, 1, 15, 15, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10};
+    const auto& received = micromite->record.received;
+    ASSERT_EQ(received.size(), std::size(delaysAfter));
+    for (std::size_t i = 0; i + 1 < received.size(); ++i) {
+        const std::int64_t wanted =
+            std::min<std::int64_t>(std::int64_t{delaysAfter[i]} * App.LineDelay, INT32_MAX);
+        const std::int64_t gap = received[i + 1].atNanoseconds - received[i].atNanoseconds;
+        EXPECT_GE(gap, wanted * Milliseconds) << i;
+        EXPECT_LT(gap, wanted * Milliseconds + Milliseconds) << i;
+    }
+    EXPECT_EQ(micromite->program.empty(), false);
+}
+
 TEST_F(TickProgramTest, EmptyRepliesStillGiveTheirLogLines) {
     SimSetComPeer(L"COM7", SimComPeer{});
     UploadTickProgram();

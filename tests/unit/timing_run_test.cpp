@@ -74,14 +74,31 @@ TEST_F(TimingRunTest, ASecondStartMeasuresAfresh) {
     EXPECT_NEAR(logged[2].average, static_cast<double>(truth[3] - truth[0]) / 3e9, 2e-6);
 }
 
-TEST_F(TimingRunTest, StopWithoutARunWaitsAndSaysSo) {
-    SimSchedulePressButton(UploadAt, StopButtonId);
-    SimScheduleClose(UploadAt + 2 * Seconds);
-    RunTockmeter();
-    EXPECT_EQ(LogLines(), std::vector<std::wstring>{L"Time check stopped."});
-    // Only the port scan opened the port.
-    EXPECT_EQ(SimComDeviceRecord(L"COM7")->opens, 1);
-    EXPECT_TRUE(micromite->record.received.empty());
+// Stop waits two line delays even without a run; a line delay at the top of its range waits the
+// longest pause there is instead of overflowing into none.
+TEST_F(TimingRunTest, StopWithoutARunWaitsTwoLineDelaysAndSaysSo) {
+    const struct {
+        const char* lineDelay;
+        std::int64_t pauseMilliseconds;
+    } cases[] = {{"150", 300}, {"1073741824", INT32_MAX}, {"2147483647", INT32_MAX}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lineDelay);
+        SetUp();
+        SimPutFile(SettingsPath, std::string("[micromite]\r\nLineDelay = ") + c.lineDelay);
+        std::int64_t pressedAt = 0, doneAt = 0;
+        SimScheduleAction(UploadAt, [&] { pressedAt = SimNowNanoseconds(); });
+        SimSchedulePressButton(UploadAt, StopButtonId);
+        SimScheduleAction(UploadAt + 1, [&] { doneAt = SimNowNanoseconds(); });
+        // After the pause: the drain at its end discards what the user did meanwhile.
+        SimScheduleClose(UploadAt + c.pauseMilliseconds * Milliseconds + 2 * Seconds);
+        RunTockmeter();
+        EXPECT_EQ(LogLines(), std::vector<std::wstring>{L"Time check stopped."});
+        EXPECT_GE(doneAt - pressedAt, c.pauseMilliseconds * Milliseconds);
+        EXPECT_LT(doneAt - pressedAt, c.pauseMilliseconds * Milliseconds + Milliseconds);
+        // Only the port scan opened the port.
+        EXPECT_EQ(SimComDeviceRecord(L"COM7")->opens, 1);
+        EXPECT_TRUE(micromite->record.received.empty());
+    }
 }
 
 TEST_F(TimingRunTest, AStartThatCannotConnectStaysFlaggedUntilTheEnd) {

@@ -21,7 +21,8 @@
 //   log-text          {"text"}: the log control's whole text as WM_GETTEXT gives it
 //   focus             {"id", "class"}: the control that has the keyboard focus (or contains the
 //                     window that has it); id 0 is the main window, -1 the focus outside it
-//   message-box       {"title", "text"} of the program's visible message box; exit 2 if none
+//   message-box       {"title", "text", "ownedByWindow"} of the program's visible message box
+//                     (ownedByWindow: its owner is the main window); exit 2 if none
 //
 // Acting. Clicks, list choices and close requests are posted to the program's queue as a user's
 // input is, so those commands return before the program has acted on them: read back to see
@@ -37,6 +38,9 @@
 //   minimize, maximize, restore
 //                     shows the window so; prints as `window` does
 //   close             asks the window to close (WM_CLOSE); prints {}
+//   end-session       tells the window that the user logs off, as the system does: sends
+//                     WM_QUERYENDSESSION and, when the program agrees, WM_ENDSESSION; prints
+//                     {"agreed"}. The system would then end the program: the caller does.
 #include <windows.h>
 
 #include <cstdio>
@@ -200,8 +204,9 @@ JsonValue MessageBoxReport(HWND mainWindow) {
         Fail(NotFound, L"no message box");
     // The message text is the box's static control 0xFFFF, on Windows as under Wine.
     HWND text = GetDlgItem(box, 0xFFFF);
-    return JsonObject(
-        {{"title", JsonString(TextOf(box))}, {"text", JsonString(text ? TextOf(text) : L"")}});
+    return JsonObject({{"title", JsonString(TextOf(box))},
+                       {"text", JsonString(text ? TextOf(text) : L"")},
+                       {"ownedByWindow", JsonBool(GetWindow(box, GW_OWNER) == mainWindow)}});
 }
 
 JsonValue PressMessageBoxOk(HWND mainWindow) {
@@ -240,6 +245,20 @@ JsonValue WindowMenuCommand(HWND mainWindow, int commandId) {
 JsonValue Close(HWND mainWindow) {
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     return JsonObject({});
+}
+
+JsonValue EndSession(HWND mainWindow) {
+    DWORD_PTR agreed = 0;
+    if (!SendMessageTimeoutW(mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             AnswerLimit, &agreed))
+        Fail(NoAnswer, L"the program did not answer WM_QUERYENDSESSION");
+    if (agreed) {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                                 SMTO_ABORTIFHUNG, AnswerLimit, &ignored))
+            Fail(NoAnswer, L"the program did not answer WM_ENDSESSION");
+    }
+    return JsonObject({{"agreed", JsonBool(agreed != 0)}});
 }
 
 JsonValue LogText(HWND mainWindow) {
@@ -285,6 +304,7 @@ const Command Commands[] = {
     {L"close", 0, [](HWND w, const std::vector<int>&) { return Close(w); }},
     {L"window-menu-command", 1,
      [](HWND w, const std::vector<int>& a) { return WindowMenuCommand(w, a[0]); }},
+    {L"end-session", 0, [](HWND w, const std::vector<int>&) { return EndSession(w); }},
 };
 
 int ParseNumber(const wchar_t* text) {

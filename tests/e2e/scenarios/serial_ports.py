@@ -62,7 +62,9 @@ def scan_without_ports_says_so_and_the_window_opens(run: harness.Scenario):
         program = run.start_program(folder)
         driver = run.driver()
         box = driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
-        check_equal(box, {"title": "OOPS!", "text": "No com ports found"}, "message box")
+        # Owned by the main window, so that it never hides behind it.
+        check_equal(box, {"title": "OOPS!", "text": "No com ports found", "ownedByWindow": True},
+                    "message box")
         run.screenshot("no-ports")
         driver.press_message_box_ok()
         window = driver.window()
@@ -89,7 +91,8 @@ def missing_link_port_is_reported_as_configured(run: harness.Scenario):
         for button, first_line in LINK_BUTTONS:
             driver.press(button)
             box = driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
-            check_equal(box, {"title": "OOPS!", "text": "Master not found! com9:9600"},
+            check_equal(box, {"title": "OOPS!", "text": "Master not found! com9:9600",
+                              "ownedByWindow": True},
                         f"message box after pressing button {button}")
             # The failure is in the log before the box is answered.
             log += [first_line, "Master not found!"]

@@ -109,6 +109,36 @@ def read_only_file_stays_unchanged(run: harness.Scenario):
     check_equal(harness.read_settings(folder), HAND_EDITED_FILE, SETTINGS)
 
 
+def writable_file_in_an_unchangeable_folder_is_rewritten_in_place(run: harness.Scenario):
+    # As under Program Files when the user may write the file but add nothing beside it: no new
+    # file can be made, so the file itself is written.
+    folder = run.program_folder(settings=HAND_EDITED_FILE)
+    with unchangeable(folder):
+        check_equal(run.run_program(folder), 0, "exit code")
+    check_equal(listing(folder), sorted([EXE, SETTINGS]), "files in the program folder")
+    check_equal(harness.read_settings(folder), HAND_EDITED_FILE_REWRITTEN, SETTINGS)
+
+
+def session_end_saves_before_the_program_is_ended(run: harness.Scenario):
+    # At log-off the system ends the program without a close: the settings of the session must
+    # be on disk by then. The folder starts empty, so only the session end can have written it.
+    folder = run.program_folder()
+    program = run.start_program(folder)
+    driver = run.driver()
+    driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+    if driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS):  # no COM ports here
+        driver.press_message_box_ok()
+    window = driver.resize(600, 400)
+    check_equal(driver.end_session(), True, "the program agrees to the session end")
+    program.kill()
+    saved = harness.read_settings(folder)
+    expected = DEFAULT_FILE.replace(b"MainW = 468", b"MainW = %d" % window["clientWidth"])
+    expected = expected.replace(b"MainH = 287", b"MainH = %d" % window["clientHeight"])
+    check_equal(saved, expected, SETTINGS)
+
+
 if __name__ == "__main__":
     harness.main([first_start_writes_the_default_file, unwritable_folder_is_left_empty,
-                  foreign_file_is_rewritten_in_own_form, read_only_file_stays_unchanged])
+                  foreign_file_is_rewritten_in_own_form, read_only_file_stays_unchanged,
+                  writable_file_in_an_unchangeable_folder_is_rewritten_in_place,
+                  session_end_saves_before_the_program_is_ended])

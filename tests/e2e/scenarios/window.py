@@ -68,7 +68,8 @@ def start(run: harness.Scenario, folder):
 def answer_no_ports_box(driver):
     """The port scan finds no port and says so; the build goes on once the box is closed."""
     check_equal(driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS),
-                {"title": "OOPS!", "text": "No com ports found"}, "message box at start")
+                {"title": "OOPS!", "text": "No com ports found", "ownedByWindow": True},
+                "message box at start")
     driver.press_message_box_ok()
 
 
