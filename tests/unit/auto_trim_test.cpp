@@ -157,6 +157,24 @@ TEST_F(AutoTrimTest, StopOrCloseDuringAMeasurementEndsItAtOnce) {
     }
 }
 
+TEST_F(AutoTrimTest, ASessionEndDuringItSavesTheChosenInterval) {
+    ConnectController(-5000.0, 450.0);
+    SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+    const std::int64_t endAt = TrimAt + 20 * Seconds;
+    SimScheduleSessionEnd(endAt);
+    std::string saved;
+    bool searching = false;
+    SimScheduleAction(endAt + 1, [&] {
+        SimGetFile(SettingsPath, saved);
+        searching = AutoTrimActive() && App.TimeInterval == AutoTrimInterval;
+    });
+    SimScheduleClose(endAt + 10 * Seconds);
+    RunTockmeter();
+
+    EXPECT_TRUE(searching);
+    EXPECT_NE(saved.find("Time interval = 10\r\n"), std::string::npos) << saved;
+}
+
 TEST_F(AutoTrimTest, GivesUpAndSaysWhy) {
     // No device: the upload cannot connect. A device with nothing behind it: the upload goes
     // into the void and no tick line comes.
