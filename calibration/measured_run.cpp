@@ -10,10 +10,6 @@
 
 namespace {
 
-// A USB serial adapter hands received bytes to the PC in frames of 1 ms at best, so stamps are
-// late by up to that much even when a run's few stamps do not show it.
-constexpr double UsbFrameSeconds = 0.001;
-
 MeasuredRun* OpenRun() {
     if (App.Measurements.runs.empty() || App.Measurements.runs.back().ended)
         return nullptr;

@@ -8,6 +8,10 @@
 
 #include <vector>
 
+// A USB serial adapter hands received bytes to the PC in frames of 1 ms at best, so every stamp
+// of a run may be late by that much even when the run's few stamps do not show it.
+constexpr double UsbFrameSeconds = 0.001;
+
 struct MeasuredRun {
     bool trimKnown = false; // the tick program was uploaded in this session, at trim
     int trim = 0;
