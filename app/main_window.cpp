@@ -188,6 +188,13 @@ void SetListText(int listId, const std::wstring& text) {
     }
 }
 
+std::int64_t LongestOfferedInterval() {
+    std::int64_t longest = 0;
+    for (const wchar_t* interval : IntervalItems)
+        longest = std::max(longest, ParseInteger(interval));
+    return longest;
+}
+
 ScreenPoint FramePosition() {
     const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
     return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};

@@ -1,6 +1,7 @@
 #include "calibration/tick_wait.h"
 
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -17,8 +18,10 @@ constexpr std::int64_t FirstLineSeconds = 2;
 } // namespace
 
 std::int64_t TickWaitBoundSeconds() {
+    const std::int64_t uploaded =
+        App.UploadedInterval > 0 ? App.UploadedInterval : LongestOfferedInterval();
     const std::int64_t interval = std::clamp<std::int64_t>(
-        std::max(ParseInteger(App.TimeInterval), App.UploadedInterval), 0, LongestIntervalSeconds);
+        std::max(ParseInteger(App.TimeInterval), uploaded), 0, LongestIntervalSeconds);
     const std::int64_t clockSlack = (interval + 19) / 20;
     return interval + clockSlack + FirstLineSeconds;
 }

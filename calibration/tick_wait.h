@@ -9,8 +9,10 @@
 enum class TickWait { LineArrived, LinkClosed, PortGone, TimedOut };
 
 // How long a wait may last, in whole seconds: the longest interval the controller may be
-// printing at (the chosen one, or the one of the last upload if longer), plus 5 % for a clock
-// trimmed far off, plus 2 s for the first line, which comes a second after RUN.
+// printing at, plus 5 % for a clock trimmed far off, plus 2 s for the first line, which comes a
+// second after RUN. That interval is the chosen one, or the last upload's if longer; without an
+// upload in this session the controller may still hold a program from an earlier one, so the
+// longest interval the list offers stands in for it.
 std::int64_t TickWaitBoundSeconds();
 
 // Polls the link until a non-empty text arrives (App.ArrivalStamp then holds the stamp of the

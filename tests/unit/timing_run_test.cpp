@@ -141,21 +141,57 @@ TEST_F(TimingRunTest, AnUploadDuringARunEndsTheNextWaitAtOnce) {
 }
 
 TEST_F(TimingRunTest, ASilentControllerEndsTheRunAtTheBound) {
-    // No program stored: RUN gets an error message, and then nothing comes.
+    // No program stored: RUN gets an error message, and then nothing comes. Without an upload in
+    // this session the bound is that of the longest interval the list offers. A slower status
+    // query keeps five minutes of polling quick to simulate.
+    SimSetComQueryCost(100 * 1000);
     SimSchedulePressButton(StartAt, StartButtonId);
-    SimScheduleClose(StartAt + 30 * Seconds);
+    SimScheduleClose(StartAt + 330 * Seconds);
     RunTockmeter();
 
     const std::vector<std::wstring> log = LogLines();
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 2], L"No tick line came from the Micromite within 13 s.");
+    EXPECT_EQ(log[log.size() - 2], L"No tick line came from the Micromite within 317 s.");
     EXPECT_EQ(log.back(), L"Time check stopped.");
     // The wait began after RUN's line delay and the 700 ms pause; Stop's Ctrl-C followed it.
     const MicromiteReceived& controlC = micromite->record.received.back();
     EXPECT_EQ(controlC.bytes, "\x03");
-    const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 13 * Seconds;
+    const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 317 * Seconds;
     EXPECT_GE(controlC.atNanoseconds, waitEnd);
     EXPECT_LT(controlC.atNanoseconds, waitEnd + Milliseconds);
+}
+
+// The controller keeps its program between sessions: uploaded at 60 s, then 10 s chosen and the
+// program closed; the next session starts a run without an upload and measures the 60 s lines.
+TEST_F(TimingRunTest, ARunWithoutAnUploadInThisSessionWaitsForTheStoredProgramsLines) {
+    SimScheduleChooseListItem(UploadAt, IntervalListId, 4); // 60
+    SimSchedulePressButton(UploadAt + 1 * Seconds, UploadButtonId);
+    SimScheduleChooseListItem(StartAt, IntervalListId, 1); // 10
+    SimScheduleClose(StartAt + 1 * Seconds);
+    RunTockmeter();
+    ASSERT_EQ(App.UploadedInterval, 60);
+
+    App = AppState{};
+    ResetEventQueue();
+    // Each wait polls for 50 s: a slower status query keeps that quick to simulate.
+    constexpr std::int64_t QueryCost = 10 * 1000;
+    SimSetComQueryCost(QueryCost);
+    const std::int64_t nextStartAt = SimNowNanoseconds() + 5 * Seconds;
+    SimSchedulePressButton(nextStartAt, StartButtonId);
+    // Between two lines: the third comes about 121 s after Start.
+    SimScheduleClose(nextStartAt + 125 * Seconds);
+    RunTockmeter();
+
+    EXPECT_EQ(App.TimeInterval, L"10");
+    const std::vector<std::int64_t> truth = TickTimesFrom(nextStartAt);
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    ASSERT_EQ(truth.size(), 3u);
+    ASSERT_EQ(logged.size(), 2u);
+    for (int k = 1; k <= 2; ++k)
+        EXPECT_NEAR(logged[k - 1].interval, static_cast<double>(truth[k] - truth[k - 1]) / 1e9,
+                    2e-9 * QueryCost)
+            << k;
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
 }
 
 // AddressSanitizer's allocator does not report the heap through mallinfo. GCC says it is in use
@@ -213,15 +249,19 @@ TEST_F(TimingRunTest, ADayLongRunLogsEveryTickAndGrowsOnlyItsLog) {
 }
 
 TEST(TickWaitBound, CoversTheLongestIntervalTheControllerMayPrintAt) {
+    // Without an upload in this session the controller may print at any interval the list
+    // offers, 300 s the longest.
     const struct {
         const wchar_t* chosen;
         std::int64_t uploaded;
         std::int64_t boundSeconds;
     } cases[] = {
-        {L"10", 0, 13},   {L"1", 0, 4},
-        {L"300", 0, 317}, {L"5", 300, 317},
-        {L"300", 5, 317}, {L"0", 0, 2},
-        {L"-20", 0, 2},   {L"x", 0, 2},
+        {L"10", 0, 317},  {L"1", 0, 317},
+        {L"0", 0, 317},   {L"x", 0, 317},
+        {L"600", 0, 632}, {L"10", 10, 13},
+        {L"1", 1, 4},     {L"300", 5, 317},
+        {L"5", 300, 317}, {L"0", 5, 8},
+        {L"-20", 5, 8},   {L"x", 5, 8},
         {L"20", 21, 25},  {L"99999999999", 0, 25 * 24 * 3600 + 108000 + 2},
     };
     for (const auto& c : cases) {
