@@ -29,9 +29,12 @@ std::int64_t TickWaitBoundSeconds() {
 TickWait WaitForTickLine(std::int64_t boundSeconds) {
     const double boundMicroseconds = static_cast<double>(boundSeconds) * 1e6;
     const std::int64_t begin = QueryCounter();
-    for (;;) {
-        if (!ReadAvailableText().empty())
+    App.LineWaitingAtFirstPoll = false;
+    for (bool firstPoll = true;; firstPoll = false) {
+        if (!ReadAvailableText().empty()) {
+            App.LineWaitingAtFirstPoll = firstPoll;
             return TickWait::LineArrived;
+        }
         if (!IsPortOpen(LinkPortSlot))
             return TickWait::LinkClosed;
         if (PortLost(LinkPortSlot))

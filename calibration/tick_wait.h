@@ -17,6 +17,7 @@ std::int64_t TickWaitBoundSeconds();
 
 // Polls the link until a non-empty text arrives (App.ArrivalStamp then holds the stamp of the
 // call that found it), the link is closed or its device stops answering, or boundSeconds pass.
+// App.LineWaitingAtFirstPoll says whether the very first poll found the text.
 TickWait WaitForTickLine(std::int64_t boundSeconds);
 
 // The log line that says why no tick line came.

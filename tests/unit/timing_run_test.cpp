@@ -3,11 +3,14 @@
 // against the times at which the model printed its lines.
 #include "app/control_ids.h"
 #include "app/lifecycle.h"
+#include "calibration/late_wake.h"
 #include "calibration/measured_run.h"
 #include "calibration/tick_wait.h"
 #include "timing_fixture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <malloc.h>
 
 namespace {
@@ -192,6 +195,71 @@ TEST_F(TimingRunTest, ARunWithoutAnUploadInThisSessionWaitsForTheStoredProgramsL
                     2e-9 * QueryCost)
             << k;
     EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+}
+
+// The program wakes after the line has come: the stamp is the moment it looked. Each such tick
+// line is followed by the late-stamp line, and the rate estimate is told not to trust its stamp;
+// every other tick is logged as always.
+TEST_F(TimingRunTest, ALateWakeIsSaidInTheLogAndItsStampIsNotTrusted) {
+    // The run's first line comes about 1 s after Start, then one every 10 s; the timer wakes the
+    // program 300 ms before each.
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    const struct {
+        const char* what;
+        std::function<void()> script;
+        int ticksInTime;
+    } cases[] = {
+        // From the fourth tick on, each wake comes 4.7 s later than the one before.
+        {"a longer interval chosen during the run",
+         [] { SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 2); }, // 15
+         3},
+        // Held for 2 s just before the third wake: the timer, re-armed from each late stamp,
+        // wakes some 300 ms earlier each time until it is in time again.
+        {"the thread held in a modal loop across a line",
+         [] {
+             SimScheduleAction(FirstLine + 29690 * Milliseconds,
+                               [] { SimAdvanceNanoseconds(2 * Seconds); });
+         },
+         6},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SimSchedulePressButton(UploadAt, UploadButtonId);
+        SimSchedulePressButton(StartAt, StartButtonId);
+        c.script();
+        SimScheduleClose(StartAt + 125 * Seconds + 500 * Milliseconds);
+        RunTockmeter();
+
+        // Which stamps came late, by the controller's record of its lines.
+        const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+        ASSERT_EQ(SessionRuns().size(), 1u) << c.what;
+        const std::vector<TickStamp>& stamps = SessionRuns()[0].stamps;
+        std::vector<bool> late;
+        for (std::size_t i = 1; i < stamps.size(); ++i) {
+            const std::int64_t stampedAt = std::llround(stamps[i].seconds * 1e9);
+            const auto lineBefore = std::upper_bound(truth.begin(), truth.end(), stampedAt) - 1;
+            late.push_back(stampedAt - *lineBefore > 50 * Milliseconds);
+            EXPECT_EQ(stamps[i].trusted, !late.back()) << c.what << " " << i;
+        }
+        EXPECT_EQ(std::count(late.begin(), late.end(), false), c.ticksInTime) << c.what;
+        EXPECT_GE(std::count(late.begin(), late.end(), true), 3) << c.what;
+
+        // What the log says after each tick line.
+        std::vector<bool> said;
+        const std::vector<std::wstring> log = RunLogLines();
+        for (auto line = std::find_if(log.begin(), log.end(), IsHeaderLine) + 1; line != log.end();
+             ++line) {
+            if (*line == LateStampText) {
+                ASSERT_FALSE(said.empty()) << c.what;
+                EXPECT_FALSE(said.back()) << c.what; // once per tick
+                said.back() = true;
+            } else if (*line != L"Time check stopped.") {
+                said.push_back(false);
+            }
+        }
+        EXPECT_EQ(said, late) << c.what;
+        EXPECT_EQ(TickLinesOfLastRun().size(), late.size()) << c.what;
+    }
 }
 
 // AddressSanitizer's allocator does not report the heap through mallinfo. GCC says it is in use

@@ -39,6 +39,8 @@ RUN_BYTES = b"RUN\r"
 
 UPLOAD_COMPLETED = "Program uM completed"
 RUN_STOPPED = "Time check stopped."
+# Beside a tick line whose line was already waiting when the program looked for it.
+LATE_STAMP = "Late stamp: this interval is too long, the next one too short."
 HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
 TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
 # A run that measured something ends with the lines that turn its stamps into advice.
