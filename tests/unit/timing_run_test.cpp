@@ -197,6 +197,79 @@ TEST_F(TimingRunTest, ARunWithoutAnUploadInThisSessionWaitsForTheStoredProgramsL
     EXPECT_EQ(LastLogLine(), L"Time check stopped.");
 }
 
+// A wait whose line is overdue keeps the window alive: Stop and the close request end it at once,
+// and the run ends as Stop ends it. A wait still in time takes no event, so a Stop pressed then
+// is lost, as every input during a handler is, and the line is stamped as always.
+TEST_F(TimingRunTest, StopAndCloseEndAWaitOnceItsLineIsOverdue) {
+    const std::wstring StoppedLine =
+        L"No tick line came from the Micromite before Stop was pressed.";
+    const std::wstring ClosedLine =
+        L"No tick line came from the Micromite before the window was closed.";
+    // The run's first line comes about 1 s after Start. With the tick program uploaded for 60 s
+    // and 10 s chosen, the timer wakes the program 9.7 s after it, 50 s before the next line.
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    constexpr std::int64_t EndAt = FirstLine + 70 * Seconds;
+    const struct {
+        const char* what;
+        int uploadedIndex; // in the interval list; -1: no upload, no program stored
+        bool close;
+        std::int64_t actAt;
+        const std::wstring* endLine; // null: the press is lost and the run goes on
+    } cases[] = {
+        {"Stop, the first line, no program stored", -1, false, StartAt + 5 * Seconds, &StoppedLine},
+        {"Stop, a later line, the controller at 60 s", 4, false, FirstLine + 15 * Seconds,
+         &StoppedLine},
+        {"close, a later line, the controller at 60 s", 4, true, FirstLine + 15 * Seconds,
+         &ClosedLine},
+        {"Stop, the controller at 10 s, 100 ms before its line", 1, false,
+         FirstLine + 10 * Seconds - 100 * Milliseconds, nullptr},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        // A slower status query keeps the long waits quick to simulate.
+        constexpr std::int64_t QueryCost = 10 * 1000;
+        SimSetComQueryCost(QueryCost);
+        if (c.uploadedIndex >= 0) {
+            SimScheduleChooseListItem(UploadAt - Seconds / 2, IntervalListId, c.uploadedIndex);
+            SimSchedulePressButton(UploadAt, UploadButtonId);
+            SimScheduleChooseListItem(StartAt - Seconds, IntervalListId, 1); // 10
+        }
+        SimSchedulePressButton(StartAt, StartButtonId);
+        if (c.close)
+            SimScheduleClose(c.actAt);
+        else
+            SimSchedulePressButton(c.actAt, StopButtonId);
+        SimScheduleClose(EndAt);
+        EXPECT_EQ(RunTockmeter(), 0) << c.what;
+
+        const std::vector<std::wstring> log = RunLogLines();
+        const std::vector<TickLine> logged = TickLinesOfLastRun();
+        EXPECT_EQ(log.back(), L"Time check stopped.") << c.what;
+        EXPECT_EQ(std::count(log.begin(), log.end(), L"Time check stopped."), 1) << c.what;
+        EXPECT_TRUE(SimFileExists(SettingsPath)) << c.what;
+        // A close ends the program soon after it; otherwise the last close does.
+        EXPECT_EQ(SimNowNanoseconds() < c.actAt + 1 * Seconds, c.close) << c.what;
+        const MicromiteReceived& controlC = micromite->record.received.back();
+        EXPECT_EQ(controlC.bytes, "\x03") << c.what;
+        if (c.endLine) {
+            ASSERT_GE(log.size(), 2u) << c.what;
+            EXPECT_EQ(log[log.size() - 2], *c.endLine) << c.what;
+            EXPECT_TRUE(logged.empty()) << c.what;
+            // Within a poll of the action, not at the wait's bound.
+            EXPECT_GE(controlC.atNanoseconds, c.actAt) << c.what;
+            EXPECT_LT(controlC.atNanoseconds, c.actAt + Milliseconds) << c.what;
+        } else {
+            // Every line was stamped and logged; the last close ended the run.
+            const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+            ASSERT_EQ(logged.size() + 1, truth.size()) << c.what;
+            EXPECT_NEAR(logged[0].interval, static_cast<double>(truth[1] - truth[0]) / 1e9,
+                        2e-9 * QueryCost)
+                << c.what;
+            EXPECT_GE(controlC.atNanoseconds, EndAt) << c.what;
+        }
+    }
+}
+
 // The program wakes after the line has come: the stamp is the moment it looked. Each such tick
 // line is followed by the late-stamp line, and the rate estimate is told not to trust its stamp;
 // every other tick is logged as always.
