@@ -188,6 +188,11 @@ void SetListText(int listId, const std::wstring& text) {
     }
 }
 
+bool ListShowsText(int listId, const std::wstring& text) {
+    const std::wstring shown = ListText(listId);
+    return !shown.empty() && SameTextIgnoringCase(shown, text);
+}
+
 std::int64_t LongestOfferedInterval() {
     std::int64_t longest = 0;
     for (const wchar_t* interval : IntervalItems)

@@ -20,6 +20,8 @@ std::wstring ListText(int listId);
 // Selects the first item equal to the text in any letter case; the empty text selects nothing;
 // a text that matches no item leaves the selection as it was.
 void SetListText(int listId, const std::wstring& text);
+// Whether the selected item is the text in some letter case (the item SetListText would select).
+bool ListShowsText(int listId, const std::wstring& text);
 
 // The longest interval the interval list offers, in seconds.
 std::int64_t LongestOfferedInterval();
