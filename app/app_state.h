@@ -53,6 +53,9 @@ struct AppState {
     std::int64_t UploadedInterval = 0;
     // The CLOCKTRIM text of that upload; empty: none yet.
     std::wstring UploadedClockTrim;
+    // The latest tick wait found input already waiting at its first poll: the line came before
+    // the program looked, so its stamp is the moment of looking, not the arrival.
+    bool LineWaitingAtFirstPoll = false;
 
     // Beside the timing run (calibration/measured_run.cpp): the stamps of the session's runs.
     MeasurementSession Measurements;

@@ -76,12 +76,17 @@ int PollEvent() {
 }
 
 void DrainEvents() {
-    for (int event = PollEvent(); event != 0; event = PollEvent()) {
-        const std::pair<int, int> taken{event, Queue.current.object};
-        if (event >= EventControl && std::find(Queue.discarded.begin(), Queue.discarded.end(),
-                                               taken) == Queue.discarded.end())
-            Queue.discarded.push_back(taken);
+    while (DrainOneEvent() != 0) {
     }
+}
+
+int DrainOneEvent() {
+    const int event = PollEvent();
+    const std::pair<int, int> taken{event, Queue.current.object};
+    if (event >= EventControl &&
+        std::find(Queue.discarded.begin(), Queue.discarded.end(), taken) == Queue.discarded.end())
+        Queue.discarded.push_back(taken);
+    return event;
 }
 
 bool DrainDiscarded(int kind, int object) {

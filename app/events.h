@@ -14,6 +14,10 @@ int PollEvent();
 // Handles every pending platform message and discards every event, then returns: the window
 // repaints and reacts, but no handler runs.
 void DrainEvents();
+// One step of the drain, for a wait that keeps the window alive: takes one waiting event, or
+// handles at most one pending platform message, without waiting, and discards it as the drain
+// does. Gives what PollEvent gave; the event's window and object are the current event's.
+int DrainOneEvent();
 
 // A drain discards every event, but keeps note of the kinds and objects it discarded, so that a
 // task the program runs over many handlers (the automatic trim) can still honour a press of

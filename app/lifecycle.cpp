@@ -32,6 +32,20 @@ const ListSetting ListSettings[] = {
     {IntervalListId, &AppState::TimeInterval},
 };
 
+// A choice made in a list while a handler was busy is lost to the handler's drain, but the list
+// shows it: once a handler has returned, the settings take what the lists show. A list that shows
+// nothing, or the stored text in another letter case, leaves its setting as it is.
+void TakeWhatTheListsShow() {
+    for (const ListSetting& list : ListSettings) {
+        const std::wstring shown = ListText(list.listId);
+        if (shown.empty() || ListShowsText(list.listId, App.*list.setting))
+            continue;
+        App.*list.setting = shown;
+        if (list.listId == IntervalListId)
+            DeriveTimerPeriod();
+    }
+}
+
 // The buttons run their handlers to completion; the window waits meanwhile.
 struct ButtonHandler {
     int buttonId;
@@ -63,6 +77,7 @@ void OnControlEvent(int controlId) {
             button.handler();
             if (searching)
                 CancelAutoTrim();
+            TakeWhatTheListsShow();
             return;
         }
     }
@@ -88,11 +103,13 @@ void Dispatch(int event) {
             MeasuredTick();
             AutoTrimAfterTick();
         }
+        TakeWhatTheListsShow();
         break;
     case EventCommand:
         for (const MenuCommand& command : MenuCommands)
             if (command.commandId == CurrentEventObject())
                 command.handler();
+        TakeWhatTheListsShow();
         break;
     case EventSize:
         ResizeLogView();

@@ -61,8 +61,12 @@ void SelectLogLine(int line) {
 }
 
 void ScrollToNewest() {
+    ShowNewest();
+    DrainEvents();
+}
+
+void ShowNewest() {
     // The line after the last one does not exist: the selection is cleared and the caret stays
     // at the end of the text, where the last append left it.
     SelectLogLine(LogLineCount());
-    DrainEvents();
 }

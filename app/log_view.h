@@ -12,6 +12,8 @@ void AppendLogLine(const std::wstring& text);
 
 // Brings the end of the log into view, then drains pending events.
 void ScrollToNewest();
+// Brings the end of the log into view and leaves pending events to the event loop.
+void ShowNewest();
 
 int LogLineCount();
 // The line's text without its line break; empty for a line that does not exist.

@@ -188,6 +188,18 @@ void SetListText(int listId, const std::wstring& text) {
     }
 }
 
+bool ListShowsText(int listId, const std::wstring& text) {
+    const std::wstring shown = ListText(listId);
+    return !shown.empty() && SameTextIgnoringCase(shown, text);
+}
+
+std::int64_t LongestOfferedInterval() {
+    std::int64_t longest = 0;
+    for (const wchar_t* interval : IntervalItems)
+        longest = std::max(longest, ParseInteger(interval));
+    return longest;
+}
+
 ScreenPoint FramePosition() {
     const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
     return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};

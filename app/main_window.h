@@ -1,6 +1,7 @@
 // The main window: four drop-down lists and three buttons along its top, the log below them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Sets up the window layer and reads the display's resolution for font sizes.
@@ -19,6 +20,11 @@ std::wstring ListText(int listId);
 // Selects the first item equal to the text in any letter case; the empty text selects nothing;
 // a text that matches no item leaves the selection as it was.
 void SetListText(int listId, const std::wstring& text);
+// Whether the selected item is the text in some letter case (the item SetListText would select).
+bool ListShowsText(int listId, const std::wstring& text);
+
+// The longest interval the interval list offers, in seconds.
+std::int64_t LongestOfferedInterval();
 
 struct ScreenPoint {
     int x, y;

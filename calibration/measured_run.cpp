@@ -1,6 +1,7 @@
 #include "calibration/measured_run.h"
 
 #include "app/app_state.h"
+#include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/timing_run.h"
 #include "text/number_text.h"
@@ -74,9 +75,10 @@ void MeasuredStart() {
 void MeasuredTick() {
     const float ticksBefore = App.TickCount;
     TickHandler();
+    ReportLateWake();
     MeasuredRun* run = OpenRun();
     if (run && App.TickCount != ticksBefore)
-        AddStamp(*run, App.LatestTime, true);
+        AddStamp(*run, App.LatestTime, !App.LineWaitingAtFirstPoll);
     if (App.RunActive == 0)
         EndRun();
 }

@@ -1,6 +1,9 @@
 #include "calibration/tick_wait.h"
 
 #include "app/app_state.h"
+#include "app/control_ids.h"
+#include "app/events.h"
+#include "app/main_window.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -13,22 +16,57 @@ namespace {
 // Beyond the window timer's longest period (about 24.8 days) no tick is ever awaited anyway.
 constexpr std::int64_t LongestIntervalSeconds = 25 * 24 * 3600;
 constexpr std::int64_t FirstLineSeconds = 2;
+constexpr std::int64_t WakeLeadMilliseconds = 300;
+constexpr std::int64_t OverdueMarginMilliseconds = 1000;
+
+std::int64_t ClampedInterval(std::int64_t seconds) {
+    return std::clamp<std::int64_t>(seconds, 0, LongestIntervalSeconds);
+}
+
+// 5 % of the interval, whole seconds rounded up.
+std::int64_t ClockSlackSeconds(std::int64_t interval) {
+    return (interval + 19) / 20;
+}
+
+// One pending event, taken as a drain takes it; Stop and the close request end the wait.
+bool EndedByUser(TickWait& outcome) {
+    const int event = DrainOneEvent();
+    if (CurrentEventWindow() != MainWindowNumber)
+        return false;
+    if (event == EventControl && CurrentEventObject() == StopButtonId)
+        outcome = TickWait::Stopped;
+    else if (event == EventClose)
+        outcome = TickWait::Closing;
+    else
+        return false;
+    return true;
+}
 
 } // namespace
 
 std::int64_t TickWaitBoundSeconds() {
-    const std::int64_t interval = std::clamp<std::int64_t>(
-        std::max(ParseInteger(App.TimeInterval), App.UploadedInterval), 0, LongestIntervalSeconds);
-    const std::int64_t clockSlack = (interval + 19) / 20;
-    return interval + clockSlack + FirstLineSeconds;
+    const std::int64_t uploaded =
+        App.UploadedInterval > 0 ? App.UploadedInterval : LongestOfferedInterval();
+    const std::int64_t interval =
+        ClampedInterval(std::max(ParseInteger(App.TimeInterval), uploaded));
+    return interval + ClockSlackSeconds(interval) + FirstLineSeconds;
 }
 
-TickWait WaitForTickLine(std::int64_t boundSeconds) {
+std::int64_t TickWaitOverdueMilliseconds() {
+    const std::int64_t chosen = ClampedInterval(ParseInteger(App.TimeInterval));
+    return WakeLeadMilliseconds + ClockSlackSeconds(chosen) * 1000 + OverdueMarginMilliseconds;
+}
+
+TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds) {
     const double boundMicroseconds = static_cast<double>(boundSeconds) * 1e6;
+    const double overdueMicroseconds = static_cast<double>(overdueMilliseconds) * 1e3;
     const std::int64_t begin = QueryCounter();
-    for (;;) {
-        if (!ReadAvailableText().empty())
+    App.LineWaitingAtFirstPoll = false;
+    for (bool firstPoll = true;; firstPoll = false) {
+        if (!ReadAvailableText().empty()) {
+            App.LineWaitingAtFirstPoll = firstPoll;
             return TickWait::LineArrived;
+        }
         if (!IsPortOpen(LinkPortSlot))
             return TickWait::LinkClosed;
         if (PortLost(LinkPortSlot))
@@ -37,6 +75,9 @@ TickWait WaitForTickLine(std::int64_t boundSeconds) {
             static_cast<double>(QueryCounter() - begin) * App.MicrosecondsPerCount;
         if (waited >= boundMicroseconds)
             return TickWait::TimedOut;
+        TickWait byUser = TickWait::LineArrived;
+        if (waited >= overdueMicroseconds && EndedByUser(byUser))
+            return byUser;
     }
 }
 
@@ -47,6 +88,10 @@ std::wstring NoTickLineText(TickWait outcome, std::int64_t boundSeconds) {
         return text + L": the link is closed.";
     case TickWait::PortGone:
         return text + L": its port no longer answers.";
+    case TickWait::Stopped:
+        return text + L" before Stop was pressed.";
+    case TickWait::Closing:
+        return text + L" before the window was closed.";
     default:
         return text + L" within " + IntegerText(boundSeconds) + L" s.";
     }

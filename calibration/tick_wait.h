@@ -6,16 +6,29 @@
 #include <cstdint>
 #include <string>
 
-enum class TickWait { LineArrived, LinkClosed, PortGone, TimedOut };
+enum class TickWait { LineArrived, LinkClosed, PortGone, TimedOut, Stopped, Closing };
 
 // How long a wait may last, in whole seconds: the longest interval the controller may be
-// printing at (the chosen one, or the one of the last upload if longer), plus 5 % for a clock
-// trimmed far off, plus 2 s for the first line, which comes a second after RUN.
+// printing at, plus 5 % for a clock trimmed far off, plus 2 s for the first line, which comes a
+// second after RUN. That interval is the chosen one, or the last upload's if longer; without an
+// upload in this session the controller may still hold a program from an earlier one, so the
+// longest interval the list offers stands in for it.
 std::int64_t TickWaitBoundSeconds();
+
+// How long a wait polls the link alone, in milliseconds. The period timer wakes the program
+// 300 ms before a line is due (the start's poll begins a little before the first line too); once
+// a clock trimmed far off (5 % of the chosen interval) and a second more have passed beyond that,
+// the line is overdue.
+std::int64_t TickWaitOverdueMilliseconds();
 
 // Polls the link until a non-empty text arrives (App.ArrivalStamp then holds the stamp of the
 // call that found it), the link is closed or its device stops answering, or boundSeconds pass.
-TickWait WaitForTickLine(std::int64_t boundSeconds);
+// App.LineWaitingAtFirstPoll says whether the very first poll found the text. Once
+// overdueMilliseconds have passed, each poll also takes one pending event, so that the window
+// stays alive: Stop and the close request end the wait, other events are discarded as a drain
+// discards them. Before that nothing but the link is looked at, so a line in time is stamped
+// within one poll of its arrival.
+TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds);
 
 // The log line that says why no tick line came.
 std::wstring NoTickLineText(TickWait outcome, std::int64_t boundSeconds);

@@ -27,12 +27,15 @@ void ArmPeriodTimer() {
     ArmWindowTimer(PeriodTimerId, static_cast<std::uint32_t>(App.TimerPeriod));
 }
 
-// Waits for a tick line; when none comes, says why and ends the run as Stop does.
+// Waits for a tick line; when none comes, says why and ends the run as Stop does. A close
+// request that ended the wait then closes the program, as it does from the event loop.
 bool AwaitTickLine() {
     const std::int64_t boundSeconds = TickWaitBoundSeconds();
-    const TickWait outcome = WaitForTickLine(boundSeconds);
+    const TickWait outcome = WaitForTickLine(boundSeconds, TickWaitOverdueMilliseconds());
     if (outcome == TickWait::LineArrived)
         return true;
+    if (outcome == TickWait::Closing)
+        App.QuitRequested = 1;
     AppendLogLine(NoTickLineText(outcome, boundSeconds));
     StopTimingRun();
     return false;

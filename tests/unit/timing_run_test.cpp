@@ -3,11 +3,14 @@
 // against the times at which the model printed its lines.
 #include "app/control_ids.h"
 #include "app/lifecycle.h"
+#include "calibration/late_wake.h"
 #include "calibration/measured_run.h"
 #include "calibration/tick_wait.h"
 #include "timing_fixture.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <malloc.h>
 
 namespace {
@@ -141,21 +144,195 @@ TEST_F(TimingRunTest, AnUploadDuringARunEndsTheNextWaitAtOnce) {
 }
 
 TEST_F(TimingRunTest, ASilentControllerEndsTheRunAtTheBound) {
-    // No program stored: RUN gets an error message, and then nothing comes.
+    // No program stored: RUN gets an error message, and then nothing comes. Without an upload in
+    // this session the bound is that of the longest interval the list offers. A slower status
+    // query keeps five minutes of polling quick to simulate.
+    SimSetComQueryCost(100 * 1000);
     SimSchedulePressButton(StartAt, StartButtonId);
-    SimScheduleClose(StartAt + 30 * Seconds);
+    SimScheduleClose(StartAt + 330 * Seconds);
     RunTockmeter();
 
     const std::vector<std::wstring> log = LogLines();
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 2], L"No tick line came from the Micromite within 13 s.");
+    EXPECT_EQ(log[log.size() - 2], L"No tick line came from the Micromite within 317 s.");
     EXPECT_EQ(log.back(), L"Time check stopped.");
     // The wait began after RUN's line delay and the 700 ms pause; Stop's Ctrl-C followed it.
     const MicromiteReceived& controlC = micromite->record.received.back();
     EXPECT_EQ(controlC.bytes, "\x03");
-    const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 13 * Seconds;
+    const std::int64_t waitEnd = StartAt + 150 * Milliseconds + 700 * Milliseconds + 317 * Seconds;
     EXPECT_GE(controlC.atNanoseconds, waitEnd);
     EXPECT_LT(controlC.atNanoseconds, waitEnd + Milliseconds);
+}
+
+// The controller keeps its program between sessions: uploaded at 60 s, then 10 s chosen and the
+// program closed; the next session starts a run without an upload and measures the 60 s lines.
+TEST_F(TimingRunTest, ARunWithoutAnUploadInThisSessionWaitsForTheStoredProgramsLines) {
+    SimScheduleChooseListItem(UploadAt, IntervalListId, 4); // 60
+    SimSchedulePressButton(UploadAt + 1 * Seconds, UploadButtonId);
+    SimScheduleChooseListItem(StartAt, IntervalListId, 1); // 10
+    SimScheduleClose(StartAt + 1 * Seconds);
+    RunTockmeter();
+    ASSERT_EQ(App.UploadedInterval, 60);
+
+    App = AppState{};
+    ResetEventQueue();
+    // Each wait polls for 50 s: a slower status query keeps that quick to simulate.
+    constexpr std::int64_t QueryCost = 10 * 1000;
+    SimSetComQueryCost(QueryCost);
+    const std::int64_t nextStartAt = SimNowNanoseconds() + 5 * Seconds;
+    SimSchedulePressButton(nextStartAt, StartButtonId);
+    // Between two lines: the third comes about 121 s after Start.
+    SimScheduleClose(nextStartAt + 125 * Seconds);
+    RunTockmeter();
+
+    EXPECT_EQ(App.TimeInterval, L"10");
+    const std::vector<std::int64_t> truth = TickTimesFrom(nextStartAt);
+    const std::vector<TickLine> logged = TickLinesOfLastRun();
+    ASSERT_EQ(truth.size(), 3u);
+    ASSERT_EQ(logged.size(), 2u);
+    for (int k = 1; k <= 2; ++k)
+        EXPECT_NEAR(logged[k - 1].interval, static_cast<double>(truth[k] - truth[k - 1]) / 1e9,
+                    2e-9 * QueryCost)
+            << k;
+    EXPECT_EQ(LastLogLine(), L"Time check stopped.");
+}
+
+// A wait whose line is overdue keeps the window alive: Stop and the close request end it at once,
+// and the run ends as Stop ends it. A wait still in time takes no event, so a Stop pressed then
+// is lost, as every input during a handler is, and the line is stamped as always.
+TEST_F(TimingRunTest, StopAndCloseEndAWaitOnceItsLineIsOverdue) {
+    const std::wstring StoppedLine =
+        L"No tick line came from the Micromite before Stop was pressed.";
+    const std::wstring ClosedLine =
+        L"No tick line came from the Micromite before the window was closed.";
+    // The run's first line comes about 1 s after Start. With the tick program uploaded for 60 s
+    // and 10 s chosen, the timer wakes the program 9.7 s after it, 50 s before the next line.
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    constexpr std::int64_t EndAt = FirstLine + 70 * Seconds;
+    const struct {
+        const char* what;
+        int uploadedIndex; // in the interval list; -1: no upload, no program stored
+        bool close;
+        std::int64_t actAt;
+        const std::wstring* endLine; // null: the press is lost and the run goes on
+    } cases[] = {
+        {"Stop, the first line, no program stored", -1, false, StartAt + 5 * Seconds, &StoppedLine},
+        {"Stop, a later line, the controller at 60 s", 4, false, FirstLine + 15 * Seconds,
+         &StoppedLine},
+        {"close, a later line, the controller at 60 s", 4, true, FirstLine + 15 * Seconds,
+         &ClosedLine},
+        {"Stop, the controller at 10 s, 100 ms before its line", 1, false,
+         FirstLine + 10 * Seconds - 100 * Milliseconds, nullptr},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        // A slower status query keeps the long waits quick to simulate.
+        constexpr std::int64_t QueryCost = 10 * 1000;
+        SimSetComQueryCost(QueryCost);
+        if (c.uploadedIndex >= 0) {
+            SimScheduleChooseListItem(UploadAt - Seconds / 2, IntervalListId, c.uploadedIndex);
+            SimSchedulePressButton(UploadAt, UploadButtonId);
+            SimScheduleChooseListItem(StartAt - Seconds, IntervalListId, 1); // 10
+        }
+        SimSchedulePressButton(StartAt, StartButtonId);
+        if (c.close)
+            SimScheduleClose(c.actAt);
+        else
+            SimSchedulePressButton(c.actAt, StopButtonId);
+        SimScheduleClose(EndAt);
+        EXPECT_EQ(RunTockmeter(), 0) << c.what;
+
+        const std::vector<std::wstring> log = RunLogLines();
+        const std::vector<TickLine> logged = TickLinesOfLastRun();
+        EXPECT_EQ(log.back(), L"Time check stopped.") << c.what;
+        EXPECT_EQ(std::count(log.begin(), log.end(), L"Time check stopped."), 1) << c.what;
+        EXPECT_TRUE(SimFileExists(SettingsPath)) << c.what;
+        // A close ends the program soon after it; otherwise the last close does.
+        EXPECT_EQ(SimNowNanoseconds() < c.actAt + 1 * Seconds, c.close) << c.what;
+        const MicromiteReceived& controlC = micromite->record.received.back();
+        EXPECT_EQ(controlC.bytes, "\x03") << c.what;
+        if (c.endLine) {
+            ASSERT_GE(log.size(), 2u) << c.what;
+            EXPECT_EQ(log[log.size() - 2], *c.endLine) << c.what;
+            EXPECT_TRUE(logged.empty()) << c.what;
+            // Within a poll of the action, not at the wait's bound.
+            EXPECT_GE(controlC.atNanoseconds, c.actAt) << c.what;
+            EXPECT_LT(controlC.atNanoseconds, c.actAt + Milliseconds) << c.what;
+        } else {
+            // Every line was stamped and logged; the last close ended the run.
+            const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+            ASSERT_EQ(logged.size() + 1, truth.size()) << c.what;
+            EXPECT_NEAR(logged[0].interval, static_cast<double>(truth[1] - truth[0]) / 1e9,
+                        2e-9 * QueryCost)
+                << c.what;
+            EXPECT_GE(controlC.atNanoseconds, EndAt) << c.what;
+        }
+    }
+}
+
+// The program wakes after the line has come: the stamp is the moment it looked. Each such tick
+// line is followed by the late-stamp line, and the rate estimate is told not to trust its stamp;
+// every other tick is logged as always.
+TEST_F(TimingRunTest, ALateWakeIsSaidInTheLogAndItsStampIsNotTrusted) {
+    // The run's first line comes about 1 s after Start, then one every 10 s; the timer wakes the
+    // program 300 ms before each.
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    const struct {
+        const char* what;
+        std::function<void()> script;
+        int ticksInTime;
+    } cases[] = {
+        // From the fourth tick on, each wake comes 4.7 s later than the one before.
+        {"a longer interval chosen during the run",
+         [] { SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 2); }, // 15
+         3},
+        // Held for 2 s just before the third wake: the timer, re-armed from each late stamp,
+        // wakes some 300 ms earlier each time until it is in time again.
+        {"the thread held in a modal loop across a line",
+         [] {
+             SimScheduleAction(FirstLine + 29690 * Milliseconds,
+                               [] { SimAdvanceNanoseconds(2 * Seconds); });
+         },
+         6},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SimSchedulePressButton(UploadAt, UploadButtonId);
+        SimSchedulePressButton(StartAt, StartButtonId);
+        c.script();
+        SimScheduleClose(StartAt + 125 * Seconds + 500 * Milliseconds);
+        RunTockmeter();
+
+        // Which stamps came late, by the controller's record of its lines.
+        const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+        ASSERT_EQ(SessionRuns().size(), 1u) << c.what;
+        const std::vector<TickStamp>& stamps = SessionRuns()[0].stamps;
+        std::vector<bool> late;
+        for (std::size_t i = 1; i < stamps.size(); ++i) {
+            const std::int64_t stampedAt = std::llround(stamps[i].seconds * 1e9);
+            const auto lineBefore = std::upper_bound(truth.begin(), truth.end(), stampedAt) - 1;
+            late.push_back(stampedAt - *lineBefore > 50 * Milliseconds);
+            EXPECT_EQ(stamps[i].trusted, !late.back()) << c.what << " " << i;
+        }
+        EXPECT_EQ(std::count(late.begin(), late.end(), false), c.ticksInTime) << c.what;
+        EXPECT_GE(std::count(late.begin(), late.end(), true), 3) << c.what;
+
+        // What the log says after each tick line.
+        std::vector<bool> said;
+        const std::vector<std::wstring> log = RunLogLines();
+        for (auto line = std::find_if(log.begin(), log.end(), IsHeaderLine) + 1; line != log.end();
+             ++line) {
+            if (*line == LateStampText) {
+                ASSERT_FALSE(said.empty()) << c.what;
+                EXPECT_FALSE(said.back()) << c.what; // once per tick
+                said.back() = true;
+            } else if (*line != L"Time check stopped.") {
+                said.push_back(false);
+            }
+        }
+        EXPECT_EQ(said, late) << c.what;
+        EXPECT_EQ(TickLinesOfLastRun().size(), late.size()) << c.what;
+    }
 }
 
 // AddressSanitizer's allocator does not report the heap through mallinfo. GCC says it is in use
@@ -213,15 +390,19 @@ TEST_F(TimingRunTest, ADayLongRunLogsEveryTickAndGrowsOnlyItsLog) {
 }
 
 TEST(TickWaitBound, CoversTheLongestIntervalTheControllerMayPrintAt) {
+    // Without an upload in this session the controller may print at any interval the list
+    // offers, 300 s the longest.
     const struct {
         const wchar_t* chosen;
         std::int64_t uploaded;
         std::int64_t boundSeconds;
     } cases[] = {
-        {L"10", 0, 13},   {L"1", 0, 4},
-        {L"300", 0, 317}, {L"5", 300, 317},
-        {L"300", 5, 317}, {L"0", 0, 2},
-        {L"-20", 0, 2},   {L"x", 0, 2},
+        {L"10", 0, 317},  {L"1", 0, 317},
+        {L"0", 0, 317},   {L"x", 0, 317},
+        {L"600", 0, 632}, {L"10", 10, 13},
+        {L"1", 1, 4},     {L"300", 5, 317},
+        {L"5", 300, 317}, {L"0", 5, 8},
+        {L"-20", 5, 8},   {L"x", 5, 8},
         {L"20", 21, 25},  {L"99999999999", 0, 25 * 24 * 3600 + 108000 + 2},
     };
     for (const auto& c : cases) {

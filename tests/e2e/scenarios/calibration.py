@@ -1,6 +1,7 @@
 """Clock calibration under Wine against the simulated Micromite on COM7: the tick program upload
 with a CLOCKTRIM value chosen in the list, a timing run whose logged figures are checked against
-the controller's own record of its tick lines, Stop, and the window closed during a run."""
+the controller's own record of its tick lines, Stop, the window closed during a run, and a longer
+interval chosen during a run, which wakes the program after each line has come."""
 
 import re
 import time
@@ -11,6 +12,7 @@ from micromite import Micromite
 
 UPLOAD_BUTTON = 5
 CLOCKTRIM_LIST = 21
+INTERVAL_LIST = 28
 START_BUTTON = 25
 STOP_BUTTON = 26
 LINK_PORT = 7
@@ -39,6 +41,8 @@ RUN_BYTES = b"RUN\r"
 
 UPLOAD_COMPLETED = "Program uM completed"
 RUN_STOPPED = "Time check stopped."
+# Beside a tick line whose line was already waiting when the program looked for it.
+LATE_STAMP = "Late stamp: this interval is too long, the next one too short."
 HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
 TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
 # A run that measured something ends with the lines that turn its stamps into advice.
@@ -216,6 +220,47 @@ def closing_during_a_run_saves_the_settings_then_stops_the_run(run: harness.Scen
           f"the settings were saved {(saved_at - stop.at) / 1e6:.3f} ms after the run's Ctrl-C")
 
 
+# Longer than the uploaded interval: the timer then wakes the program after the line has come.
+LONGER_INTERVAL = "5"
+LATE_STAMP_TIMEOUT_SECONDS = 60
+
+
+def tick_interval(line) -> float:
+    match = TICK_LINE.fullmatch(line)
+    check(match, f"not a tick line: {line!r}")
+    return float(match.group(1))
+
+
+def a_longer_interval_chosen_during_a_run_says_the_stamps_are_late(run: harness.Scenario):
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        _, program, driver = start_with_controller(run, device)
+        upload_with_trim(driver)
+        driver.press(START_BUTTON)
+        wait_for_tick_lines(driver, 2)
+        in_time = len(run_lines(driver.log_lines()))
+        driver.choose(INTERVAL_LIST, driver.combo_items(INTERVAL_LIST).index(LONGER_INTERVAL))
+        log = wait_for_log(driver, lambda log: LATE_STAMP in run_lines(log), "a late stamp",
+                           LATE_STAMP_TIMEOUT_SECONDS)
+        run.screenshot("late-stamp")
+        log = stop_run(driver)
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+    lines = run_lines(without_rate_report(log))
+    # Until the choice every line came while the program polled for it.
+    check(LATE_STAMP not in lines[:in_time], f"a late stamp before the choice: {lines}")
+    # The late-stamp line follows the tick line whose stamp it means, once; the timer woke the
+    # program a period of the longer interval after the line before, so that interval is long.
+    for index, line in enumerate(lines):
+        if line == LATE_STAMP:
+            check(index > 0 and lines[index - 1] != LATE_STAMP,
+                  f"a late-stamp line not right after a tick line: {lines}")
+            check(tick_interval(lines[index - 1]) > INTERVAL_SECONDS + 1,
+                  f"the late tick's interval is not too long: {lines[index - 1]!r}")
+    check_equal(lines[-1], RUN_STOPPED, "last log line")
+
+
 if __name__ == "__main__":
     harness.main([upload_then_run_then_stop,
-                  closing_during_a_run_saves_the_settings_then_stops_the_run])
+                  closing_during_a_run_saves_the_settings_then_stops_the_run,
+                  a_longer_interval_chosen_during_a_run_says_the_stamps_are_late])
