@@ -56,6 +56,8 @@ void ChooseTrim(int trim) {
 
 void ChooseInterval(const std::wstring& interval) {
     App.TimeInterval = interval;
+    // An interval the list does not offer shows as none, as at start-up.
+    SetListText(IntervalListId, L"");
     SetListText(IntervalListId, interval);
     DeriveTimerPeriod();
 }

@@ -6,6 +6,16 @@
 const std::wstring LateStampText =
     L"Late stamp: this interval is too long, the next one too short.";
 
+const std::wstring LateFirstStampText =
+    L"Late stamp: the first line came before the program looked; the averages read short.";
+
+void ReportLateStart() {
+    if (!App.LineWaitingAtFirstPoll)
+        return;
+    AppendLogLine(LateFirstStampText);
+    ShowNewest();
+}
+
 void ReportLateWake() {
     if (!App.LineWaitingAtFirstPoll)
         return;

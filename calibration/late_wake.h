@@ -10,3 +10,8 @@ extern const std::wstring LateStampText;
 
 // After the tick handler has returned: says so in the log when its line was waiting.
 void ReportLateWake();
+
+// After a start that began a run: says so when its first line was waiting (a line delay of
+// 300 ms or more lets the first line, due a second after RUN, come before the poll).
+extern const std::wstring LateFirstStampText;
+void ReportLateStart();

@@ -30,7 +30,7 @@ void BeginRun(double startMicroseconds) {
     run.trimKnown = !App.UploadedClockTrim.empty();
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
     run.intervalSeconds = NominalIntervalSeconds();
-    run.stamps.push_back({0, startMicroseconds / 1e6, true});
+    run.stamps.push_back({0, startMicroseconds / 1e6, !App.LineWaitingAtFirstPoll});
     App.Measurements.runs.push_back(run);
 }
 
@@ -68,8 +68,10 @@ void MeasuredStart() {
     EndRun();
     const double startBefore = App.StartTime;
     StartTimingRun();
-    if (App.RunActive == 1 && App.StartTime != startBefore)
+    if (App.RunActive == 1 && App.StartTime != startBefore) {
         BeginRun(App.StartTime);
+        ReportLateStart();
+    }
 }
 
 void MeasuredTick() {

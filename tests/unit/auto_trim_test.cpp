@@ -101,6 +101,16 @@ TEST_F(AutoTrimTest, EndsOnTheValueThatKeepsTimeAndLeavesItUploaded) {
     }
 }
 
+// An interval the list does not offer (from the settings file) is the user's choice too.
+TEST_F(AutoTrimTest, AnIntervalTheListDoesNotOfferIsPutBack) {
+    SimPutFile(SettingsPath, "[micromite]\r\nTime interval = 7\r\n");
+    const MicromiteModel& controller = ConnectController(345.0, 115.0);
+    ASSERT_GT(TrimAndClose(), 0);
+    EXPECT_EQ(App.TimeInterval, L"7");
+    EXPECT_EQ(Shown(IntervalListId), L"");
+    EXPECT_NE(controller.program.find("interval = 7\r\n"), std::string::npos);
+}
+
 TEST_F(AutoTrimTest, StopDuringAnUploadEndsItWhenTheUploadReturns) {
     ConnectController(345.0, 115.0);
     // The upload begins 200 ms after the command and lasts 53 line delays.

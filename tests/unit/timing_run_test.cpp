@@ -414,3 +414,30 @@ TEST(TickWaitBound, CoversTheLongestIntervalTheControllerMayPrintAt) {
 }
 
 } // namespace
+
+// With a line delay of 400 ms the start's poll begins 1.1 s after RUN, after the first line: its
+// stamp is late, the log says so, and the rate leaves it out.
+TEST_F(TimingRunTest, ALateFirstStampIsSaidAndLeftOutOfTheRate) {
+    SimPutFile(SettingsPath, "[micromite]\r\nLineDelay = 400\r\n");
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    const std::int64_t startAt = UploadAt + 25 * Seconds;
+    SimSchedulePressButton(startAt, StartButtonId);
+    SimScheduleClose(startAt + 106 * Seconds);
+    RunTockmeter();
+
+    ASSERT_EQ(SessionRuns().size(), 1u);
+    const MeasuredRun& run = SessionRuns()[0];
+    EXPECT_FALSE(run.stamps[0].trusted);
+    EXPECT_EQ(std::count_if(run.stamps.begin(), run.stamps.end(),
+                            [](const TickStamp& stamp) { return !stamp.trusted; }),
+              1);
+    const std::vector<std::wstring> log = LogLines();
+    const auto header = std::find_if(log.begin(), log.end(), IsHeaderLine);
+    ASSERT_NE(header, log.end());
+    EXPECT_EQ(header[1], LateFirstStampText);
+    // The averages read short by the first stamp's lateness; the rate does not.
+    ASSERT_TRUE(run.estimate.known);
+    EXPECT_NEAR(run.estimate.ppm, ClockErrorPpm, 0.1);
+    // (about 100 ms over ten intervals)
+    EXPECT_LT(TickLinesOfLastRun().back().average * (1.0 + ClockErrorPpm * 1e-6), 10.0 - 0.005);
+}
