@@ -26,9 +26,12 @@ constexpr std::uint32_t StepPauseMilliseconds = 200;
 // is this fraction of a step, or after this long.
 constexpr std::int64_t FewestDecisiveIntervals = 6;
 constexpr double DecisiveBoundSteps = 1.0 / 4.0;
-constexpr double LongestMeasurementSeconds = 90.0;
+// Once the step is fitted, the values left to tell apart are neighbours, whose rates differ by
+// a step: their measurements need half the bound.
+constexpr double DecisiveBoundStepsBetweenNeighbours = 1.0 / 8.0;
+constexpr double LongestMeasurementSeconds = 75.0;
 // Uploads for measurements, at most; with the final upload and the longest measurements the
-// search ends within about 6 × (8 + 1 + 90) + 8 seconds at the default line delay.
+// search ends within about 6 × (8 + 1 + 75) + 8 seconds at the default line delay.
 constexpr int MostUploads = 6;
 
 AutoTrimState& Search() {
@@ -268,9 +271,11 @@ void AutoTrimAfterTick() {
         return;
     }
     const TrimModel model = SessionTrimModel(SearchRuns());
-    const bool decisive = run->estimate.known &&
-                          run->estimate.intervals >= FewestDecisiveIntervals &&
-                          run->estimate.boundPpm <= DecisiveBoundSteps * model.stepPpm;
+    const bool decisive =
+        run->estimate.known && run->estimate.intervals >= FewestDecisiveIntervals &&
+        run->estimate.boundPpm <=
+            (model.stepFitted ? DecisiveBoundStepsBetweenNeighbours : DecisiveBoundSteps) *
+                model.stepPpm;
     if (decisive || SecondsSince(Search().measureStartedAt) >= LongestMeasurementSeconds)
         EndMeasurement();
 }
