@@ -217,13 +217,14 @@ void ListSelectIndex(int id, int index);
 // The log control, in the terms of a multi-line edit field. Paragraph ends count as one
 // character (the control holds a line break as a single CR); a line break the program inserts
 // is a single LF, which the control turns into its own.
-int EditTextLength(int id);                                  // characters
-void EditHideSelection(int id, bool hide);                   // hide or show the selection
-void EditSetSelection(int id, int start, int end);           // caret at end
-void EditReplaceSelection(int id, const std::wstring& text); // kept in the undo history
-int EditLineCount(int id);                                   // 1 for an empty field
-int EditLineIndex(int id, int line);                         // first character, or -1
-int EditLineLength(int id, int characterIndex);              // of the line holding it, without CR
+int EditTextLength(int id);                        // characters
+void EditHideSelection(int id, bool hide);         // hide or show the selection
+void EditSetSelection(int id, int start, int end); // caret at end
+// Replaces the selection with the text; recorded in the control's undo history when undoable.
+void EditReplaceSelection(int id, const std::wstring& text, bool undoable);
+int EditLineCount(int id);                      // 1 for an empty field
+int EditLineIndex(int id, int line);            // first character, or -1
+int EditLineLength(int id, int characterIndex); // of the line holding it, without CR
 // Copies up to capacity characters of the line; a line ending in a line break gives its CR.
 std::wstring EditGetLine(int id, int line, int capacity);
 // Selects start to end; a start of -1 removes the selection and leaves the caret where it is.
