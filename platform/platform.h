@@ -100,12 +100,18 @@ bool FlushFileToDisk(FileHandle file);
 void CloseFileHandle(FileHandle file);
 
 // Puts the file at source in the place of the file at target in one step, replacing target when
-// it exists, and returns only once the move is on disk. Returns false, with both files as they
-// were, when it cannot.
+// it exists. A replaced file keeps its attributes and permissions (on Windows, where the system
+// can carry them over). The caller has forced source to disk first. Returns false, with both
+// files as they were, when it cannot; also when target cannot be written now (read-only, or held
+// by another program).
 //
 // File paths may be longer than 260 characters; the Windows side then uses their extended-length
 // form.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
+
+// Full path of the file that path names, through any links, so that a file behind a link is
+// replaced, not the link; path itself when there is no such file.
+std::wstring FinalFilePath(const std::wstring& path);
 
 // Deletes a file. Returns false when it cannot.
 bool DeleteFileAt(const std::wstring& path);
