@@ -12,6 +12,9 @@ enum class EmptyFirstLine { None, Pending, Broken };
 
 EmptyFirstLine FirstLineState = EmptyFirstLine::None;
 
+// Every insertion goes into the control's undo history, so that the user can undo appends.
+constexpr bool UserCanUndo = true;
+
 // EM_GETLINE wants room for the line, its line break and the count word it overwrites.
 constexpr int LineBufferSlack = 3;
 
@@ -28,14 +31,14 @@ void AppendLogLine(const std::wstring& text) {
     const int length = EditTextLength(LogViewId);
     EditSetSelection(LogViewId, length, length);
     if (FirstLineState == EmptyFirstLine::Pending) {
-        EditReplaceSelection(LogViewId, L"\n");
+        EditReplaceSelection(LogViewId, L"\n", UserCanUndo);
         FirstLineState = EmptyFirstLine::Broken;
     }
     if (length > 0)
-        EditReplaceSelection(LogViewId, L"\n");
+        EditReplaceSelection(LogViewId, L"\n", UserCanUndo);
     else if (text.empty() && FirstLineState == EmptyFirstLine::None)
         FirstLineState = EmptyFirstLine::Pending;
-    EditReplaceSelection(LogViewId, text);
+    EditReplaceSelection(LogViewId, text, UserCanUndo);
     EditHideSelection(LogViewId, false);
 }
 

@@ -100,12 +100,18 @@ bool FlushFileToDisk(FileHandle file);
 void CloseFileHandle(FileHandle file);
 
 // Puts the file at source in the place of the file at target in one step, replacing target when
-// it exists, and returns only once the move is on disk. Returns false, with both files as they
-// were, when it cannot.
+// it exists. A replaced file keeps its attributes and permissions (on Windows, where the system
+// can carry them over). The caller has forced source to disk first. Returns false, with both
+// files as they were, when it cannot; also when target cannot be written now (read-only, or held
+// by another program).
 //
 // File paths may be longer than 260 characters; the Windows side then uses their extended-length
 // form.
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target);
+
+// Full path of the file that path names, through any links, so that a file behind a link is
+// replaced, not the link; path itself when there is no such file.
+std::wstring FinalFilePath(const std::wstring& path);
 
 // Deletes a file. Returns false when it cannot.
 bool DeleteFileAt(const std::wstring& path);
@@ -217,13 +223,14 @@ void ListSelectIndex(int id, int index);
 // The log control, in the terms of a multi-line edit field. Paragraph ends count as one
 // character (the control holds a line break as a single CR); a line break the program inserts
 // is a single LF, which the control turns into its own.
-int EditTextLength(int id);                                  // characters
-void EditHideSelection(int id, bool hide);                   // hide or show the selection
-void EditSetSelection(int id, int start, int end);           // caret at end
-void EditReplaceSelection(int id, const std::wstring& text); // kept in the undo history
-int EditLineCount(int id);                                   // 1 for an empty field
-int EditLineIndex(int id, int line);                         // first character, or -1
-int EditLineLength(int id, int characterIndex);              // of the line holding it, without CR
+int EditTextLength(int id);                        // characters
+void EditHideSelection(int id, bool hide);         // hide or show the selection
+void EditSetSelection(int id, int start, int end); // caret at end
+// Replaces the selection with the text; recorded in the control's undo history when undoable.
+void EditReplaceSelection(int id, const std::wstring& text, bool undoable);
+int EditLineCount(int id);                      // 1 for an empty field
+int EditLineIndex(int id, int line);            // first character, or -1
+int EditLineLength(int id, int characterIndex); // of the line holding it, without CR
 // Copies up to capacity characters of the line; a line ending in a line break gives its CR.
 std::wstring EditGetLine(int id, int line, int capacity);
 // Selects start to end; a start of -1 removes the selection and leaves the caret where it is.

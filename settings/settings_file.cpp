@@ -337,20 +337,23 @@ bool OpenForReading(const std::wstring& path, int formatFlags) {
 
 bool CreateForWriting(const std::wstring& path, int formatFlags) {
     CloseFile();
-    std::wstring newPath = path + NewFileSuffix;
+    // A link is written through: the new file goes beside the file it leads to, and replaces
+    // that.
+    const std::wstring target = FinalFilePath(path);
+    std::wstring newPath = target + NewFileSuffix;
     FileHandle file = CreateEmptyFile(newPath);
     if (file == 0) {
         // A folder where only the file may be written (an administrator granted the user
         // write access to the file alone): the file itself is written, in place.
         newPath.clear();
-        file = OpenExistingFile(path, FileAccess::ReadWrite, FileShare::Read);
+        file = OpenExistingFile(target, FileAccess::ReadWrite, FileShare::Read);
     }
     if (file == 0)
         return false;
     Doc.held = true;
     Doc.created = true;
     Doc.file = file;
-    Doc.path = path;
+    Doc.path = target;
     Doc.newPath = newPath;
     Doc.formatFlags = formatFlags;
     return true;

@@ -219,6 +219,11 @@ bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
     return true;
 }
 
+// The simulated file system has no links.
+std::wstring FinalFilePath(const std::wstring& path) {
+    return path;
+}
+
 bool DeleteFileAt(const std::wstring& path) {
     auto found = Sim().files.find(path);
     if (found == Sim().files.end() || found->second.readOnly || IsOpen(path) ||

@@ -324,7 +324,7 @@ void EditSetSelection(int id, int start, int end) {
     log->selectionEnd = end == -1 ? length : Clamp(end, 0, length);
 }
 
-void EditReplaceSelection(int id, const std::wstring& text) {
+void EditReplaceSelection(int id, const std::wstring& text, bool undoable) {
     SimControl* log = LiveLog(id);
     if (log == nullptr)
         return;
@@ -334,7 +334,8 @@ void EditReplaceSelection(int id, const std::wstring& text) {
     log->text.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from),
                       inserted);
     log->selectionStart = log->selectionEnd = from + static_cast<int>(inserted.size());
-    ++log->undoableEdits;
+    if (undoable)
+        ++log->undoableEdits;
     // The control reports every change; the queue drops those the program makes.
     RaiseEvent(EventControl, 0, id, EditChange);
 }

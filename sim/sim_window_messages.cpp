@@ -239,7 +239,7 @@ void SimScheduleTypeIntoLog(std::int64_t atNanoseconds, int logId, const std::ws
     ScheduleOnWindow(atNanoseconds, [=](SimWindow&) {
         const int end = EditTextLength(logId);
         EditSetSelection(logId, end, end);
-        EditReplaceSelection(logId, text);
+        EditReplaceSelection(logId, text, true);
         return MessageChar;
     });
 }

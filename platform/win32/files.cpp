@@ -113,8 +113,47 @@ void CloseFileHandle(FileHandle file) {
 bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
     const std::wstring from = SystemPath(source);
     const std::wstring to = SystemPath(target);
-    return MoveFileExW(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // ReplaceFileW needs write access to the file it replaces. Asked first, so that a file that
+    // may not be written is never tried: Wine's ReplaceFileW would leave a file of its own in
+    // the folder.
+    HANDLE replaced = CreateFileW(to.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (replaced == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        // Nothing to keep: the first save.
+        return MoveFileExW(from.c_str(), to.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+    CloseHandle(replaced);
+    // Keeps the replaced file's attributes, permissions and creation time. Where they cannot be
+    // carried over (no right to change the permissions), the save still counts.
+    return ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                        nullptr) != 0;
+}
+
+std::wstring FinalFilePath(const std::wstring& path) {
+    HANDLE file = CreateFileW(SystemPath(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    // The answer is in the extended-length form; a buffer too small gives the size needed.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    DWORD length = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length < buffer.size())
+            break;
+        buffer.resize(length);
+    }
+    CloseHandle(file);
+    if (length == 0 || length >= buffer.size())
+        return path;
+    return std::wstring(buffer.data(), length);
 }
 
 bool DeleteFileAt(const std::wstring& path) {

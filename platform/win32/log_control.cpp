@@ -175,9 +175,10 @@ void EditSetSelection(int id, int start, int end) {
         SendMessageW(log, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
 
-void EditReplaceSelection(int id, const std::wstring& text) {
+void EditReplaceSelection(int id, const std::wstring& text, bool undoable) {
     if (HWND log = LogWindow(id))
-        SendMessageW(log, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(log, EM_REPLACESEL, undoable ? TRUE : FALSE,
+                     reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 int EditLineCount(int id) {

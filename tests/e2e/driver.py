@@ -80,6 +80,10 @@ class Driver:
         """Identifier of the control with the keyboard focus: 0 the window itself, -1 none."""
         return self._command("focus")["id"]
 
+    def log_view(self) -> dict:
+        """firstVisibleLine and lineCount of the log."""
+        return self._command("log-view")
+
     def message_box(self, wait_seconds=None):
         """{"title", "text"} of the program's message box, or None when none appears within the
         wait."""
@@ -93,6 +97,16 @@ class Driver:
 
     def press(self, control_id):
         self._command("press", control_id)
+
+    def press_from_behind(self, control_id) -> dict:
+        """Clicks the button while a window of another program is in front; the message box
+        that the click brings, as `message_box` gives it."""
+        return self._command("press-from-behind", control_id)
+
+    def scroll_log(self, code) -> dict:
+        """Scrolls the log as its scroll bar does (an SB_ code); the log's view as `log_view`
+        gives it."""
+        return self._command("scroll-log", code)
 
     def window_menu_command(self, command_id):
         """Chooses one of the program's own commands in the window menu."""

@@ -126,6 +126,7 @@ TEST_F(MainWindowTest, AStoredTextThatIsNoItemSelectsNothingAndStaysTheSetting) 
     EXPECT_EQ(ListText(SpeedListId), L"");
     EXPECT_EQ(ListText(IntervalListId), L"");
     EXPECT_EQ(App.SerialSpeed, L"300");
+    EXPECT_EQ(App.TimeInterval, L"2");
 }
 
 TEST_F(MainWindowTest, SetListTextMatchesWholeTextsInAnyCase) {
@@ -241,6 +242,7 @@ TEST_F(MainWindowTest, AMinimizedOrMaximizedWindowGivesItsRestoredPlaceAndSize) 
     SimScheduleMaximize(0, 1280, 990);
     DrainEvents();
     EXPECT_EQ(FramePosition().x, 150);
+    EXPECT_EQ(FramePosition().y, 120);
     EXPECT_EQ(InnerSize().width, 500);
     EXPECT_EQ(InnerSize().height, 300);
 }

@@ -134,6 +134,7 @@ TEST_F(SerialPortTest, AFailedOpenLeavesTheSlotAsItWas) {
 }
 
 TEST_F(SerialPortTest, EmptySlotsGiveNothingAndTouchNoDevice) {
+    SimQueueComInput(L"COM3", 0, "waiting");
     char buffer[4];
     for (int slot : {0, 2, 15, 40, -1}) {
         EXPECT_FALSE(IsPortOpen(slot));
@@ -142,7 +143,13 @@ TEST_F(SerialPortTest, EmptySlotsGiveNothingAndTouchNoDevice) {
         EXPECT_EQ(WritePort(slot, "x", 1), 0u);
         ClosePort(slot);
     }
-    ASSERT_NE(Open(40, L"COM3"), 0); // the table grows
+    EXPECT_EQ(SimOpenComCount(), 0);
+    for (const wchar_t* device : {L"COM3", L"COM4"}) {
+        EXPECT_EQ(SimComDeviceRecord(device)->opens, 0) << device;
+        EXPECT_EQ(SimComDeviceRecord(device)->written, "") << device;
+    }
+    EXPECT_EQ(SimComWaiting(L"COM3"), 7u); // nothing was read
+    ASSERT_NE(Open(40, L"COM3"), 0);       // the table grows
     EXPECT_TRUE(IsPortOpen(40));
     ClosePort(40);
     EXPECT_FALSE(IsPortOpen(40));

@@ -220,8 +220,13 @@ TEST_F(SettingsTest, FilesOfAnyContentGiveDefinedValues) {
         EXPECT_TRUE(App.ComPort == loaded.ComPort) << c.what;
         EXPECT_EQ(App.SerialSpeed, loaded.SerialSpeed) << c.what;
         EXPECT_EQ(App.LineDelay, loaded.LineDelay) << c.what;
+        EXPECT_EQ(App.ClockTrim, loaded.ClockTrim) << c.what;
+        EXPECT_EQ(App.MaxPortNo, loaded.MaxPortNo) << c.what;
         EXPECT_EQ(App.TimeInterval, loaded.TimeInterval) << c.what;
         EXPECT_EQ(App.MainX, loaded.MainX) << c.what;
+        EXPECT_EQ(App.MainY, loaded.MainY) << c.what;
+        EXPECT_EQ(App.MainW, loaded.MainW) << c.what;
+        EXPECT_EQ(App.MainH, loaded.MainH) << c.what;
     }
 }
 

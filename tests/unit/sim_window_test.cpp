@@ -50,7 +50,7 @@ TEST_F(SimWindowTest, LogLinesEndInOneCrWhateverBreakWasInserted) {
     };
     for (const auto& c : cases) {
         SetUp();
-        EditReplaceSelection(LogId, c.inserted);
+        EditReplaceSelection(LogId, c.inserted, true);
         SCOPED_TRACE(testing::Message() << "inserted " << testing::PrintToString(c.inserted));
         const std::wstring held = c.held;
         EXPECT_EQ(SimFindControl(LogId)->text, held);
@@ -80,7 +80,7 @@ TEST_F(SimWindowTest, LogLinesEndInOneCrWhateverBreakWasInserted) {
 }
 
 TEST_F(SimWindowTest, GetLineIsCutToTheCapacity) {
-    EditReplaceSelection(LogId, L"abc\ndef");
+    EditReplaceSelection(LogId, L"abc\ndef", true);
     EXPECT_EQ(EditGetLine(LogId, 0, 4), L"abc\r");
     EXPECT_EQ(EditGetLine(LogId, 0, 3), L"abc");
     EXPECT_EQ(EditGetLine(LogId, 1, 2), L"de");
@@ -99,16 +99,18 @@ TEST_F(SimWindowTest, SelectionRangesAndReplacement) {
     };
     for (const auto& c : cases) {
         SetUp();
-        EditReplaceSelection(LogId, L"abc\nef");
+        EditReplaceSelection(LogId, L"abc\nef", false);
         EditSetSelection(LogId, 2, 2);
         EditExSetSelection(LogId, c.start, c.end);
         const SimControl& log = *SimFindControl(LogId);
         EXPECT_EQ(log.selectionStart, c.selectionStart) << c.start << ", " << c.end;
         EXPECT_EQ(log.selectionEnd, c.selectionEnd) << c.start << ", " << c.end;
-        EditReplaceSelection(LogId, L"X\nY");
+        EditReplaceSelection(LogId, L"X\nY", true);
         EXPECT_EQ(log.text, c.afterReplacing) << c.start << ", " << c.end;
         EXPECT_EQ(log.selectionStart, log.selectionEnd);
         EXPECT_EQ(log.selectionEnd, std::min(c.selectionStart, c.selectionEnd) + 3);
+        // Only the replacement asked to be undoable is in the undo history.
+        EXPECT_EQ(log.undoableEdits, 1);
     }
 }
 

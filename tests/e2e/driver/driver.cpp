@@ -23,6 +23,8 @@
 //                     window that has it); id 0 is the main window, -1 the focus outside it
 //   message-box       {"title", "text", "ownedByWindow"} of the program's visible message box
 //                     (ownedByWindow: its owner is the main window); exit 2 if none
+//   log-view          {"firstVisibleLine", "lineCount"} of the log control (EM_GETFIRSTVISIBLELINE,
+//                     EM_GETLINECOUNT)
 //
 // Acting. Clicks, list choices and close requests are posted to the program's queue as a user's
 // input is, so those commands return before the program has acted on them: read back to see
@@ -33,7 +35,13 @@
 //   set-focus ID      gives the control the keyboard focus; prints the focus as `focus` does
 //   tab, shift-tab    types Tab or Shift+Tab (SendInput to the foreground window), waits until
 //                     the focus or the focused control's text changes; prints as `focus` does
+//   press-from-behind ID
+//                     brings a window of the driver's own to the front, clicks the button as
+//                     `press` does, waits for the program's message box while that window is
+//                     still there and prints the box as `message-box` does
 //   message-box-ok    presses the message box's OK and waits until the box is gone; prints {}
+//   scroll-log CODE   scrolls the log as its scroll bar does (WM_VSCROLL with the SB_ code, e.g.
+//                     6 to the top, 7 to the bottom); prints as `log-view` does
 //   resize W H        gives the window a new outer size; prints as `window` does
 //   minimize, maximize, restore
 //                     shows the window so; prints as `window` does
@@ -209,6 +217,26 @@ JsonValue MessageBoxReport(HWND mainWindow) {
                        {"ownedByWindow", JsonBool(GetWindow(box, GW_OWNER) == mainWindow)}});
 }
 
+// Takes the driver's own window messages, so that its window can come to the front.
+void TakeOwnMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+JsonValue LogView(HWND mainWindow) {
+    HWND log = ControlOf(mainWindow, LogViewId);
+    return JsonObject({{"firstVisibleLine", JsonNumber(Ask(log, EM_GETFIRSTVISIBLELINE))},
+                       {"lineCount", JsonNumber(Ask(log, EM_GETLINECOUNT))}});
+}
+
+JsonValue ScrollLog(HWND mainWindow, int code) {
+    Ask(ControlOf(mainWindow, LogViewId), WM_VSCROLL, static_cast<WPARAM>(code));
+    return LogView(mainWindow);
+}
+
 JsonValue PressMessageBoxOk(HWND mainWindow) {
     HWND box = FindMessageBox(mainWindow);
     if (!box)
@@ -234,6 +262,27 @@ JsonValue Choose(HWND mainWindow, int id, int index) {
 JsonValue Press(HWND mainWindow, int id) {
     PostMessageW(ControlOf(mainWindow, id), BM_CLICK, 0, 0);
     return JsonObject({});
+}
+
+JsonValue PressFromBehind(HWND mainWindow, int id) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TockmeterDriverInFront";
+    RegisterClassW(&windowClass);
+    HWND front = CreateWindowExW(0, windowClass.lpszClassName, L"In front", WS_OVERLAPPEDWINDOW, 0,
+                                 0, 320, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ShowWindow(front, SW_SHOW);
+    SetForegroundWindow(front);
+    if (!WaitUntil([&] {
+            TakeOwnMessages();
+            return GetForegroundWindow() == front;
+        }))
+        Fail(NoAnswer, L"the driver's window did not come to the front");
+    Press(mainWindow, id);
+    const JsonValue report = MessageBoxReport(mainWindow);
+    DestroyWindow(front);
+    return report;
 }
 
 // A command chosen in the window menu reaches the window as WM_SYSCOMMAND with its identifier.
@@ -291,12 +340,16 @@ const Command Commands[] = {
     {L"log-text", 0, [](HWND w, const std::vector<int>&) { return LogText(w); }},
     {L"focus", 0, [](HWND w, const std::vector<int>&) { return FocusReport(w); }},
     {L"message-box", 0, [](HWND w, const std::vector<int>&) { return MessageBoxReport(w); }},
+    {L"log-view", 0, [](HWND w, const std::vector<int>&) { return LogView(w); }},
     {L"choose", 2, [](HWND w, const std::vector<int>& a) { return Choose(w, a[0], a[1]); }},
     {L"press", 1, [](HWND w, const std::vector<int>& a) { return Press(w, a[0]); }},
     {L"set-focus", 1, [](HWND w, const std::vector<int>& a) { return SetFocusTo(w, a[0]); }},
     {L"tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, false); }},
     {L"shift-tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, true); }},
+    {L"press-from-behind", 1,
+     [](HWND w, const std::vector<int>& a) { return PressFromBehind(w, a[0]); }},
     {L"message-box-ok", 0, [](HWND w, const std::vector<int>&) { return PressMessageBoxOk(w); }},
+    {L"scroll-log", 1, [](HWND w, const std::vector<int>& a) { return ScrollLog(w, a[0]); }},
     {L"resize", 2, [](HWND w, const std::vector<int>& a) { return Resize(w, a[0], a[1]); }},
     {L"minimize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MINIMIZE); }},
     {L"maximize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MAXIMIZE); }},

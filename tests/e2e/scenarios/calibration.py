@@ -132,6 +132,43 @@ def stop_run(driver) -> list:
     raise Failure("the run did not stop")
 
 
+# WM_VSCROLL codes: the log scrolled to its top, as the user does, and to its bottom.
+SB_TOP = 6
+SB_BOTTOM = 7
+# Reads of the view are repeated when a line came between them.
+VIEW_READS = 3
+
+
+def newest_line_in_view(driver, view) -> bool:
+    """Whether the view shows the log's newest line, its first visible line lying within the
+    control's own last page, which scrolling to the bottom shows (and leaves in view). False
+    when a line came meanwhile and the reads do not agree."""
+    last_page = driver.scroll_log(SB_BOTTOM)
+    if last_page["lineCount"] != view["lineCount"]:
+        return False
+    check(last_page["firstVisibleLine"] > 0, f"the log does not fill its view: {last_page}")
+    check(last_page["firstVisibleLine"] <= view["firstVisibleLine"] < view["lineCount"],
+          f"the newest line is not in view: {view}, the last page begins at line "
+          f"{last_page['firstVisibleLine']}")
+    return True
+
+
+def check_next_line_comes_into_view(driver):
+    """The user scrolls the log to its top during a run; the run's next line brings the newest
+    line into view again."""
+    for _ in range(VIEW_READS):
+        top = driver.scroll_log(SB_TOP)
+        if top["firstVisibleLine"] != 0:
+            continue  # a line came between the scroll and the read
+        view = harness.wait_until(
+            lambda: (lambda now: now if now["lineCount"] > top["lineCount"] else None)(
+                driver.log_view()),
+            "the run's next line", RUN_TIMEOUT_SECONDS)
+        if newest_line_in_view(driver, view):
+            return
+    raise Failure("lines kept coming while the log's view was read")
+
+
 def check_upload(log, record):
     check_equal(record.received_bytes(), UPLOAD_BYTES, "bytes received by the controller")
     check_equal(log[-1], UPLOAD_COMPLETED, "last log line of the upload")
@@ -163,8 +200,11 @@ def upload_then_run_then_stop(run: harness.Scenario):
 
         driver.press(START_BUTTON)
         wait_for_tick_lines(driver, LOGGED_TICKS)
+        check_next_line_comes_into_view(driver)
         run.screenshot("run")
         log = stop_run(driver)
+        check(newest_line_in_view(driver, driver.log_view()),
+              "lines came into the log after the run had stopped")
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
 

@@ -1,6 +1,8 @@
 """The settings file Tockmeter.inf beside the program, as the real tockmeter.exe reads it at
 start and rewrites it at exit."""
 
+import os
+
 import harness
 from checks import check_equal
 from program_folder import listing, unchangeable
@@ -119,6 +121,23 @@ def writable_file_in_an_unchangeable_folder_is_rewritten_in_place(run: harness.S
     check_equal(harness.read_settings(folder), HAND_EDITED_FILE_REWRITTEN, SETTINGS)
 
 
+def linked_file_is_written_through(run: harness.Scenario):
+    # The settings kept in another folder, a symbolic link to them beside the program: the save
+    # rewrites the file behind the link and leaves the link as it is.
+    kept = run.run_folder / "kept"
+    kept.mkdir()
+    (kept / SETTINGS).write_bytes(HAND_EDITED_FILE)
+    folder = run.program_folder()
+    link = folder / SETTINGS
+    link.symlink_to(kept / SETTINGS)
+    check_equal(run.run_program(folder), 0, "exit code")
+    check_equal(listing(folder), sorted([EXE, SETTINGS]), "files in the program folder")
+    check_equal(os.readlink(link) if link.is_symlink() else "no link",
+                str(kept / SETTINGS), f"where {SETTINGS} in the program folder leads")
+    check_equal(listing(kept), [SETTINGS], "files in the folder of the kept file")
+    check_equal((kept / SETTINGS).read_bytes(), HAND_EDITED_FILE_REWRITTEN, "the kept file")
+
+
 def session_end_saves_before_the_program_is_ended(run: harness.Scenario):
     # At log-off the system ends the program without a close: the settings of the session must
     # be on disk by then. The folder starts empty, so only the session end can have written it.
@@ -141,4 +160,5 @@ if __name__ == "__main__":
     harness.main([first_start_writes_the_default_file, unwritable_folder_is_left_empty,
                   foreign_file_is_rewritten_in_own_form, read_only_file_stays_unchanged,
                   writable_file_in_an_unchangeable_folder_is_rewritten_in_place,
+                  linked_file_is_written_through,
                   session_end_saves_before_the_program_is_ended])
