@@ -116,7 +116,7 @@ int BestMeasured(const std::vector<MeasuredRun>& runs) {
     return best;
 }
 
-// The value to measure next, or the value found when there is none.
+// The value to measure next; false when there is none.
 bool NextTrimToMeasure(const std::vector<MeasuredRun>& runs, const TrimModel& model, int& next) {
     const int advised = AdvisedTrim(model);
     if (!MeasuredAt(runs, advised)) {
@@ -133,7 +133,6 @@ bool NextTrimToMeasure(const std::vector<MeasuredRun>& runs, const TrimModel& mo
         next = neighbour;
         return true;
     }
-    next = BestMeasured(runs);
     return false;
 }
 
@@ -145,13 +144,12 @@ void Decide() {
         return;
     }
     int next = 0;
-    const bool timeLeft = Search().uploads < MostUploads;
-    if (timeLeft && NextTrimToMeasure(runs, model, next)) {
+    if (Search().uploads < MostUploads && NextTrimToMeasure(runs, model, next)) {
         Search().trim = next;
         ScheduleStep(AutoTrimPhase::Upload);
         return;
     }
-    Search().trim = timeLeft ? next : BestMeasured(runs);
+    Search().trim = BestMeasured(runs);
     ScheduleStep(AutoTrimPhase::FinalUpload);
 }
 
