@@ -32,6 +32,10 @@ def _read_line(fd) -> str:
     return text.decode().strip()
 
 
+# The one screen of the display, in pixels; with no task bar on it, also its work area.
+SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 1024
+
+
 class VirtualDisplay:
     """Xvfb on the first free display number, for the life of a `with` block.
 
@@ -48,7 +52,8 @@ class VirtualDisplay:
         ready_read, ready_write = os.pipe()
         with open(self.log, "wb") as log:
             self._server = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(ready_write), "-screen", "0", "1280x1024x24",
+                ["Xvfb", "-displayfd", str(ready_write), "-screen", "0",
+                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24",
                  "-nolisten", "tcp"],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(ready_write,),
                 preexec_fn=die_with_parent)

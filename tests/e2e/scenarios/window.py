@@ -7,6 +7,7 @@ import re
 
 import harness
 from checks import check, check_equal
+from display import SCREEN_HEIGHT, SCREEN_WIDTH
 from settings_file import DEFAULT_FILE
 
 LOG_VIEW = 1
@@ -204,6 +205,39 @@ def tab_walks_the_controls_in_creation_order(run: harness.Scenario):
     close(program, driver)
 
 
+# A size other than the default one, so that a window opened in the default size shows.
+STORED_SIZE = {"MainW": 520, "MainH": 330}
+
+
+def place_on_no_monitor_opens_on_the_screen_and_is_kept_until_the_save(run: harness.Scenario):
+    # (stored left, top; the expected left, top of the frame, from its width and height): the
+    # window moves onto the work area of the one screen, at the nearest place there.
+    cases = [((5000, 4000), lambda w, h: (SCREEN_WIDTH - w, SCREEN_HEIGHT - h)),
+             ((-5000, 300), lambda w, h: (0, 300))]
+    for (stored_x, stored_y), expected_place in cases:
+        stored = settings_with({"MainX": stored_x, "MainY": stored_y, **STORED_SIZE})
+        folder = run.program_folder(settings=stored)
+        program, driver = start(run, folder)
+        answer_no_ports_box(driver)
+
+        window = driver.window()
+        what = f"window stored at {stored_x}, {stored_y}"
+        check_equal((window["left"], window["top"]),
+                    expected_place(window["width"], window["height"]), f"place of the {what}")
+        check_equal((window["clientWidth"], window["clientHeight"]),
+                    (STORED_SIZE["MainW"], STORED_SIZE["MainH"]), f"size of the {what}")
+        check(window["visible"] and not window["minimized"], f"{what} not shown: {window}")
+        check_log_fits(driver, window, f"in the {what}")
+        check_equal(harness.read_settings(folder), stored,
+                    f"{harness.SETTINGS_FILE} while the {what} is open")
+
+        # Closing saves, and the save stores where the window is now.
+        close(program, driver)
+        check_equal(harness.read_settings(folder), settings_with(normal_geometry(window)),
+                    f"{harness.SETTINGS_FILE} after closing the {what}")
+
+
 if __name__ == "__main__":
     harness.main([first_start_shows_the_default_window, stored_texts_select_items_and_are_kept,
-                  log_view_follows_the_window_size, tab_walks_the_controls_in_creation_order])
+                  log_view_follows_the_window_size, tab_walks_the_controls_in_creation_order,
+                  place_on_no_monitor_opens_on_the_screen_and_is_kept_until_the_save])
