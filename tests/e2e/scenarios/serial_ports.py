@@ -1,9 +1,13 @@
 """COM ports under Wine: the port scan at start-up over ports served by the simulated Micromite
-on pseudo-terminals, and the link to the controller when its port is missing."""
+on pseudo-terminals, the link to the controller when its port is missing, and the link over a
+port whose driver another program left with flow control on."""
 
 import contextlib
+import json
 
 import harness
+from calibration import (LINK_PORT, SETTINGS, check_upload, start_with_controller,
+                         upload_with_trim)
 from checks import check, check_equal
 from micromite import Micromite
 
@@ -111,7 +115,48 @@ def missing_link_port_is_reported_as_configured(run: harness.Scenario):
     check_equal(devices[2].record().received_bytes(), b"", "bytes received on COM2")
 
 
+def comm_state(run: harness.Scenario, *arguments) -> dict:
+    """Runs the earlier program's stand-in (driver/comm_state.cpp); the port's state it prints."""
+    code, out, err = run.wine.run(harness.path_from_environment("TOCKMETER_E2E_COMM_STATE"),
+                                  arguments)
+    command = " ".join(map(str, arguments))
+    check_equal(code, 0, f"exit code of comm_state {command} ({err.strip()})")
+    return json.loads(out)
+
+
+# The controller's prompt: left as the stop character of XON/XOFF, the controller's first prompt
+# stops the program's output for good.
+STOP_CHARACTER = ord(">")
+# Of the flow control that the earlier program leaves on (see driver/comm_state.cpp), the
+# terminal's settings keep XON/XOFF only: Wine keeps no DSR flow, DSR sensitivity, DTR handshake
+# or abort-on-error.
+XON_XOFF_OFF = {"outX": False, "inX": False}
+
+
+def flow_control_left_by_another_program_is_cleared_for_the_upload(run: harness.Scenario):
+    port = f"COM{LINK_PORT}"
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        run.pin_com_ports({LINK_PORT: device.terminal})
+        left = comm_state(run, "leave-flow", port, STOP_CHARACTER)
+        # The driver keeps XON/XOFF between opens (Wine keeps it in the terminal's settings);
+        # without that, this scenario would show nothing.
+        kept = comm_state(run, "get", port)
+        print(f"left on {port}: {left}; found at the next open: {kept}")
+        check(kept["outX"] and kept["inX"] and kept["xoffChar"] == STOP_CHARACTER,
+              f"XON/XOFF not kept between opens: {kept}")
+
+        _, program, driver = start_with_controller(run, device)
+        check_upload(upload_with_trim(driver), device.record())
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+        cleared = comm_state(run, "get", port)
+        check_equal({field: cleared[field] for field in XON_XOFF_OFF}, XON_XOFF_OFF,
+                    f"XON/XOFF of {port} after the program's use")
+
+
 if __name__ == "__main__":
     harness.main([scan_offers_the_served_ports_up_to_the_bound,
                   scan_without_ports_says_so_and_the_window_opens,
-                  missing_link_port_is_reported_as_configured])
+                  missing_link_port_is_reported_as_configured,
+                  flow_control_left_by_another_program_is_cleared_for_the_upload])
