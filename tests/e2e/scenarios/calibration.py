@@ -11,6 +11,7 @@ from checks import Failure, check, check_equal
 from micromite import Micromite
 
 UPLOAD_BUTTON = 5
+PORT_LIST = 18
 CLOCKTRIM_LIST = 21
 INTERVAL_LIST = 28
 START_BUTTON = 25
@@ -68,14 +69,21 @@ RUN_TIMEOUT_SECONDS = 120
 STOP_ANSWER_SECONDS = 3 * INTERVAL_SECONDS
 
 
+def wait_until_ready(driver):
+    """Waits for the window and for the port scan to fill its list: until then the start-up's
+    drains discard what the user does, as they discard a click on a button."""
+    driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+    harness.wait_until(lambda: driver.combo_items(PORT_LIST), "the port list filled by the scan")
+
+
 def start_with_controller(run: harness.Scenario, device: Micromite):
     """tockmeter.exe with the controller on COM7 and the short interval; (folder, program,
-    driver) once its window is there."""
+    driver) once its window is ready."""
     run.pin_com_ports({LINK_PORT: device.terminal})
     folder = run.program_folder(settings=SETTINGS)
     program = run.start_program(folder)
     driver = run.driver()
-    driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+    wait_until_ready(driver)
     return folder, program, driver
 
 

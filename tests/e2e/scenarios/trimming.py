@@ -7,7 +7,8 @@ import re
 
 import harness
 from calibration import (CLOCKTRIM_LIST, SETTINGS, START_BUTTON, UPLOAD_BUTTON, UPLOAD_COMPLETED,
-                         start_with_controller, stop_run, wait_for_log, wait_for_tick_lines)
+                         start_with_controller, stop_run, wait_for_log, wait_for_tick_lines,
+                         wait_until_ready)
 from checks import check, check_equal
 from micromite import Micromite
 
@@ -15,7 +16,6 @@ ERROR_PPM = 345
 TRIM_STEP_PPM = 115
 BEST_TRIM = "-3"
 
-PORT_LIST = 18
 TRIM_AUTOMATICALLY = 0x110
 SHOW_RATE_NOW = 0x120
 
@@ -40,10 +40,7 @@ def trim_automatically_ends_on_the_value_that_keeps_time(run: harness.Scenario):
         folder = run.program_folder()
         program = run.start_program(folder)
         driver = run.driver()
-        driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
-        # Until the port scan has filled its list the window takes no command, as a user's
-        # click on a button then does nothing either.
-        harness.wait_until(lambda: driver.combo_items(PORT_LIST), "the port list")
+        wait_until_ready(driver)
         driver.window_menu_command(TRIM_AUTOMATICALLY)
         log = wait_for_log(driver, lambda log: any(DONE_LINE.fullmatch(line) for line in log),
                            "the end of the automatic trim", TRIM_TIMEOUT_SECONDS)
