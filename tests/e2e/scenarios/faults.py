@@ -11,10 +11,10 @@ import time
 
 import harness
 from calibration import (CLOCKTRIM_LIST, HEADER_LINE, INTERVAL_SECONDS, LATE_STAMP,
-                         RUN_STOPPED, START_BUTTON, TICK_LINE, TRIM, UPLOAD_BUTTON, UPLOAD_BYTES,
+                         RUN_STOPPED, START_BUTTON, TRIM, UPLOAD_BUTTON, UPLOAD_BYTES,
                          UPLOAD_COMPLETED, UPLOAD_TIMEOUT_SECONDS, run_lines,
-                         start_with_controller, stop_run, wait_for_log, wait_for_run_end,
-                         without_rate_report)
+                         start_with_controller, stop_run, tick_interval, wait_for_log,
+                         wait_for_run_end, without_rate_report)
 from checks import check, check_equal
 from micromite import Micromite
 
@@ -120,14 +120,7 @@ def flood_during_the_upload(driver, device: Micromite):
 def tick_intervals(lines) -> list:
     """The intervals of the lines; each must be a tick line, or the late-stamp line after one
     (the flood's bytes are often waiting when the timer wakes the program)."""
-    intervals = []
-    for line in lines:
-        if line == LATE_STAMP:
-            continue
-        match = TICK_LINE.fullmatch(line)
-        check(match, f"not a tick line: {line!r}")
-        intervals.append(float(match.group(1)))
-    return intervals
+    return [tick_interval(line) for line in lines if line != LATE_STAMP]
 
 
 def flood_during_a_run(driver, device: Micromite):
