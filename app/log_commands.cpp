@@ -12,7 +12,7 @@ namespace {
 
 const char* const Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
-const SaveAsKind LogFile{L"Save Log As", L"Text files", L"txt", L"The log",
+const SaveAsKind LogFile{L"Save Log As", L"Text files", L"txt", L"The log was not saved to",
                          L"The log is still in the window: try another folder or name."};
 const SaveAsKind MeasurementsFile{L"Save Measurements As", L"CSV files", L"csv",
                                   L"The measurements",

@@ -54,7 +54,7 @@ bool SaveBytesAt(const SaveAsKind& kind, const std::wstring& path, const std::st
     std::wstring why = ReasonFor(outcome.failedAt);
     if (!outcome.why.empty())
         why += L" " + outcome.why;
-    ShowMessage(MessageTitle, std::wstring(kind.what) + L" was not saved to\n" + path + L"\n\n" +
-                                  why + L"\n\n" + kind.stillThere);
+    ShowMessage(MessageTitle, std::wstring(kind.notSaved) + L"\n" + path + L"\n\n" + why + L"\n\n" +
+                                  kind.stillThere);
     return false;
 }

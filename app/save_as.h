@@ -8,7 +8,7 @@ struct SaveAsKind {
     const wchar_t* title;      // the dialog's title, e.g. "Save Log As"
     const wchar_t* typeName;   // e.g. "Text files"
     const wchar_t* extension;  // e.g. "txt"
-    const wchar_t* what;       // e.g. "The log"
+    const wchar_t* notSaved;   // how a failure message begins, before the path
     const wchar_t* stillThere; // what the user still has when the save fails
 };
 
