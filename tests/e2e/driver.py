@@ -89,6 +89,16 @@ class Driver:
         wait."""
         return self._command("message-box", wait_seconds=wait_seconds, missing_ok=True)
 
+    def log_selection(self) -> tuple:
+        """(start, end) of the log's selection, in characters."""
+        selection = self._command("log-selection")
+        return selection["start"], selection["end"]
+
+    def clipboard(self):
+        """The clipboard's text, or None when it holds none."""
+        clipboard = self._command("clipboard", wait_seconds=5, missing_ok=True)
+        return clipboard and clipboard["text"]
+
     def log_menu(self) -> list:
         """The items of the log's right-click menu, opened from the keyboard and closed again:
         each {"id", "text", "separator", "enabled"}."""

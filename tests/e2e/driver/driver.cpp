@@ -25,6 +25,8 @@
 //                     (ownedByWindow: its owner is the main window); exit 2 if none
 //   log-view          {"firstVisibleLine", "lineCount"} of the log control (EM_GETFIRSTVISIBLELINE,
 //                     EM_GETLINECOUNT)
+//   log-selection     {"start", "end"} of the log's selection (EM_GETSEL), in characters
+//   clipboard         {"text"}: the clipboard's text; exit 2 if it holds none
 //   log-menu          {"items": [{"id", "text", "separator", "enabled"}]}: the log's right-click
 //                     menu, opened as the keyboard opens it (WM_CONTEXTMENU without a position)
 //                     and closed again with Escape. The items are read inside the program by the
@@ -250,6 +252,28 @@ JsonValue LogView(HWND mainWindow) {
                        {"lineCount", JsonNumber(Ask(log, EM_GETLINECOUNT))}});
 }
 
+JsonValue LogSelection(HWND mainWindow) {
+    // Both ends packed in the answer, as texts of the scenarios' size allow.
+    const LRESULT ends = Ask(ControlOf(mainWindow, LogViewId), EM_GETSEL);
+    return JsonObject({{"start", JsonNumber(LOWORD(ends))}, {"end", JsonNumber(HIWORD(ends))}});
+}
+
+// The clipboard's text, shared by every program of the Wine session.
+JsonValue ClipboardText() {
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }))
+        Fail(NoAnswer, L"the clipboard stayed open in another program");
+    std::wstring text;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (const auto* characters = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
+        text = characters;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    if (!data)
+        Fail(NotFound, L"the clipboard holds no text");
+    return JsonObject({{"text", JsonString(text)}});
+}
+
 JsonValue ScrollLog(HWND mainWindow, int code) {
     Ask(ControlOf(mainWindow, LogViewId), WM_VSCROLL, static_cast<WPARAM>(code));
     return LogView(mainWindow);
@@ -389,6 +413,8 @@ const Command Commands[] = {
     {L"window-menu-command", 1,
      [](HWND w, const Arguments& a) { return WindowMenuCommand(w, Number(a[0])); }},
     {L"key-ctrl", 1, [](HWND w, const Arguments& a) { return TypeControlLetter(w, a[0]); }},
+    {L"log-selection", 0, [](HWND w, const Arguments&) { return LogSelection(w); }},
+    {L"clipboard", 0, [](HWND, const Arguments&) { return ClipboardText(); }},
     {L"log-menu", 0, [](HWND w, const Arguments&) { return LogMenuReport(w); }},
     {L"log-menu-choose", 1,
      [](HWND w, const Arguments& a) { return ChooseLogMenuItem(w, Number(a[0])); }},
