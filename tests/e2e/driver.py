@@ -104,6 +104,14 @@ class Driver:
         each {"id", "text", "separator", "enabled"}."""
         return self._command("log-menu")["items"]
 
+    def open_log_menu(self) -> list:
+        """Opens the log's menu as `log_menu` does and leaves it open; its items."""
+        return self._command("log-menu-open")["items"]
+
+    def close_menu(self):
+        """Closes the program's open menu with Escape."""
+        self._command("menu-close")
+
     def save_dialog(self, wait_seconds=None) -> dict:
         """{"title", "fileName", "ownedByWindow"} of the program's Save As dialog."""
         return self._command("save-dialog", wait_seconds=wait_seconds)

@@ -31,6 +31,7 @@
 //                     menu, opened as the keyboard opens it (WM_CONTEXTMENU without a position)
 //                     and closed again with Escape. The items are read inside the program by the
 //                     menu probe (menu_probe.h), which the driver finds beside itself.
+//   log-menu-open     as log-menu, but the menu stays open (for a screenshot)
 //   save-dialog       {"title", "fileName" (the file name field's text), "ownedByWindow"} of the
 //                     program's Save As dialog
 //
@@ -57,6 +58,7 @@
 //   log-menu-choose ID
 //                     opens the log's menu as `log-menu` does and chooses the enabled item with
 //                     the command identifier ID with Down and Enter; prints {}
+//   menu-close        closes the program's open menu with Escape; prints {}
 //   window-menu-command ID
 //                     chooses the program's own command ID in the window menu (WM_SYSCOMMAND);
 //                     prints {}
@@ -415,7 +417,9 @@ const Command Commands[] = {
     {L"key-ctrl", 1, [](HWND w, const Arguments& a) { return TypeControlLetter(w, a[0]); }},
     {L"log-selection", 0, [](HWND w, const Arguments&) { return LogSelection(w); }},
     {L"clipboard", 0, [](HWND, const Arguments&) { return ClipboardText(); }},
-    {L"log-menu", 0, [](HWND w, const Arguments&) { return LogMenuReport(w); }},
+    {L"log-menu", 0, [](HWND w, const Arguments&) { return LogMenuReport(w, false); }},
+    {L"log-menu-open", 0, [](HWND w, const Arguments&) { return LogMenuReport(w, true); }},
+    {L"menu-close", 0, [](HWND w, const Arguments&) { return CloseMenu(w); }},
     {L"log-menu-choose", 1,
      [](HWND w, const Arguments& a) { return ChooseLogMenuItem(w, Number(a[0])); }},
     {L"save-dialog", 0, [](HWND w, const Arguments&) { return SaveDialogReport(w); }},

@@ -137,7 +137,7 @@ void TypeUntilClosed(HWND menuWindow, WORD key) {
 
 } // namespace
 
-JsonValue LogMenuReport(HWND mainWindow) {
+JsonValue LogMenuReport(HWND mainWindow, bool stayOpen) {
     HWND menuWindow = OpenLogMenu(mainWindow);
     const Probe probe = StartProbe(mainWindow);
     std::vector<JsonValue> items;
@@ -147,8 +147,18 @@ JsonValue LogMenuReport(HWND mainWindow) {
                                     {"separator", JsonBool(item.flags & MenuProbeSeparator)},
                                     {"enabled", JsonBool(!(item.flags & MenuProbeDisabled))}}));
     StopProbe(probe);
-    TypeUntilClosed(menuWindow, VK_ESCAPE);
+    if (!stayOpen)
+        TypeUntilClosed(menuWindow, VK_ESCAPE);
     return JsonObject({{"items", JsonArray(items)}});
+}
+
+JsonValue CloseMenu(HWND mainWindow) {
+    HWND menuWindow = FindMenuWindow(mainWindow);
+    if (!menuWindow)
+        Fail(NotFound, L"no menu is open");
+    BringToFront(mainWindow);
+    TypeUntilClosed(menuWindow, VK_ESCAPE);
+    return JsonObject({});
 }
 
 JsonValue ChooseLogMenuItem(HWND mainWindow, int commandId) {

@@ -5,9 +5,12 @@
 
 #include "json_text.h"
 
-// {"items": [{"id", "text", "separator", "enabled"}]} of the menu, which is closed again with
-// Escape.
-JsonValue LogMenuReport(HWND mainWindow);
+// {"items": [{"id", "text", "separator", "enabled"}]} of the menu, which is then closed again
+// with Escape unless it is to stay open.
+JsonValue LogMenuReport(HWND mainWindow, bool stayOpen);
+
+// Closes the program's open menu with Escape.
+JsonValue CloseMenu(HWND mainWindow);
 
 // Chooses the menu's item with this command identifier with the arrow keys and Enter.
 JsonValue ChooseLogMenuItem(HWND mainWindow, int commandId);

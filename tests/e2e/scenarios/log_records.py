@@ -98,8 +98,9 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
         log = upload_with_trim(driver)
 
         # Nothing is selected after the upload: Copy is greyed, the other commands are offered.
-        items = driver.log_menu()
+        items = driver.open_log_menu()
         run.screenshot("log-menu")
+        driver.close_menu()
         check_equal(menu_layout(items), LOG_MENU, "the log's menu")
         check_equal(enabled_items(items),
                     {command: command != COPY for command, _ in filter(None, LOG_MENU)},
