@@ -61,6 +61,9 @@ struct AppState {
     MeasurementSession Measurements;
     // The automatic trim (calibration/auto_trim.cpp).
     AutoTrimState AutoTrim;
+
+    // Save As (app/save_as.cpp): the folder of this session's latest save; empty: none yet.
+    std::wstring SaveFolder;
 };
 
 extern AppState App;

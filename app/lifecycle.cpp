@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/control_ids.h"
 #include "app/events.h"
+#include "app/log_commands.h"
 #include "app/main_window.h"
 #include "calibration/auto_trim.h"
 #include "calibration/measured_run.h"
@@ -58,15 +59,25 @@ const ButtonHandler ButtonHandlers[] = {
     {StopButtonId, MeasuredStop},
 };
 
-// The commands of the window menu and the log's menu.
+// The commands of the window menu and the log's menu, in their order there.
 struct MenuCommand {
     int commandId;
     const wchar_t* text;
+    int flags; // MenuCommandFlag
+    wchar_t ctrlKey;
     void (*handler)();
 };
+constexpr int InBothMenus = InWindowMenu | InLogMenu;
 const MenuCommand MenuCommands[] = {
-    {TrimAutomaticallyCommandId, L"Trim automatically", StartAutoTrim},
-    {ShowRateCommandId, L"Show the rate now", ShowRateNow},
+    {CopyCommandId, L"&Copy", InLogMenu | NeedsLogSelection, L'C', CopyLogCommand},
+    {SelectAllCommandId, L"Select &All", InLogMenu, L'A', SelectAllCommand},
+    {SaveLogCommandId, L"&Save Log As...", InBothMenus | AfterSeparator, L'S', SaveLogCommand},
+    {SaveMeasurementsCommandId, L"Save &Measurements As...", InBothMenus, 0,
+     SaveMeasurementsCommand},
+    {ClearLogCommandId, L"C&lear Log", InLogMenu | AfterSeparator, 0, ClearLogCommand},
+    {TrimAutomaticallyCommandId, L"Trim automatically", InBothMenus | AfterSeparator, 0,
+     StartAutoTrim},
+    {ShowRateCommandId, L"Show the rate now", InBothMenus, 0, ShowRateNow},
 };
 
 void OnControlEvent(int controlId) {
@@ -132,7 +143,7 @@ void StartUp() {
     LoadLogFont();
     // The window offers the commands from its first moment on.
     for (const MenuCommand& command : MenuCommands)
-        AddMenuCommand(command.commandId, command.text);
+        AddMenuCommand(command.commandId, command.text, command.flags, command.ctrlKey);
     BuildMainWindow();
 }
 

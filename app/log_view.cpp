@@ -73,3 +73,26 @@ void ShowNewest() {
     // at the end of the text, where the last append left it.
     SelectLogLine(LogLineCount());
 }
+
+std::wstring LogTextAsLines() {
+    std::wstring text;
+    const int count = LogLineCount();
+    for (int line = 0; line < count; ++line)
+        text += LogLineText(line) + L"\r\n";
+    return text;
+}
+
+void SelectWholeLog() {
+    EditExSetSelection(LogViewId, 0, -1);
+}
+
+void CopyLogSelection() {
+    EditCopySelection(LogViewId);
+}
+
+void ClearLog() {
+    ProgramChange change;
+    EditSetSelection(LogViewId, 0, -1);
+    EditReplaceSelection(LogViewId, L"", UserCanUndo);
+    FirstLineState = EmptyFirstLine::None;
+}

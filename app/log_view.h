@@ -20,3 +20,11 @@ int LogLineCount();
 std::wstring LogLineText(int line);
 // Selects a line and its line break, or clears the selection for a line that does not exist.
 void SelectLogLine(int line);
+
+// The whole log as the lines of a text file: each line followed by a CR LF.
+std::wstring LogTextAsLines();
+// The log's own commands, as a text field offers them.
+void SelectWholeLog();
+void CopyLogSelection();
+// Empties the log (the user can undo it).
+void ClearLog();

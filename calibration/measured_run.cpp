@@ -4,6 +4,7 @@
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/timing_run.h"
+#include "text/clock_text.h"
 #include "text/number_text.h"
 
 #include <algorithm>
@@ -48,6 +49,28 @@ void AddStamp(MeasuredRun& run, double microseconds, bool trusted) {
                                 std::max(App.Measurements.linkLatenessSeconds, UsbFrameSeconds));
 }
 
+// The record of the line the run's handler has just logged for the run's newest stamp.
+void RecordLine(const MeasuredRun& run) {
+    TickRecord record;
+    record.run = static_cast<int>(App.Measurements.runs.size());
+    record.trimKnown = run.trimKnown;
+    record.trim = run.trim;
+    record.tick = static_cast<int>(App.TickCount);
+    record.time = LatestCurrentDateTime();
+    record.stampMicroseconds = App.LatestTime - App.StartTime;
+    // The same arithmetic as the line's, so that the record and the line agree to the digit.
+    record.hasInterval = record.tick > 0;
+    if (record.hasInterval) {
+        record.intervalSeconds = (App.LatestTime - App.PreviousTime) / 1000000.0;
+        record.averageSeconds = App.ElapsedSeconds / static_cast<double>(App.TickCount);
+    }
+    record.rateKnown = run.estimate.known;
+    record.ppm = run.estimate.ppm;
+    record.boundPpm = run.estimate.boundPpm;
+    record.late = !run.stamps.back().trusted;
+    KeepTickRecord(App.Measurements.ticks, record);
+}
+
 void EndRun() {
     MeasuredRun* run = OpenRun();
     if (!run)
@@ -70,6 +93,7 @@ void MeasuredStart() {
     StartTimingRun();
     if (App.RunActive == 1 && App.StartTime != startBefore) {
         BeginRun(App.StartTime);
+        RecordLine(App.Measurements.runs.back());
         ReportLateStart();
     }
 }
@@ -79,8 +103,10 @@ void MeasuredTick() {
     TickHandler();
     ReportLateWake();
     MeasuredRun* run = OpenRun();
-    if (run && App.TickCount != ticksBefore)
+    if (run && App.TickCount != ticksBefore) {
         AddStamp(*run, App.LatestTime, !App.LineWaitingAtFirstPoll);
+        RecordLine(*run);
+    }
     if (App.RunActive == 0)
         EndRun();
 }
@@ -92,6 +118,10 @@ void MeasuredStop() {
 
 const std::vector<MeasuredRun>& SessionRuns() {
     return App.Measurements.runs;
+}
+
+const TickRecords& SessionTickRecords() {
+    return App.Measurements.ticks;
 }
 
 const MeasuredRun* CurrentRun() {

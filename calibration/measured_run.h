@@ -5,6 +5,7 @@
 #pragma once
 
 #include "calibration/rate_estimate.h"
+#include "calibration/tick_records.h"
 
 #include <vector>
 
@@ -21,11 +22,13 @@ struct MeasuredRun {
     bool ended = false;
 };
 
-// The runs of this session, oldest first (the last may still be going on), and the widest
-// lateness a run has shown on the link (0: none yet). Kept in AppState.
+// The runs of this session, oldest first (the last may still be going on), the widest lateness
+// a run has shown on the link (0: none yet), and the record of every stamped line. Kept in
+// AppState.
 struct MeasurementSession {
     std::vector<MeasuredRun> runs;
     double linkLatenessSeconds = 0.0;
+    TickRecords ticks;
 };
 
 void MeasuredStart(); // the start button
@@ -33,5 +36,6 @@ void MeasuredTick();  // the period timer
 void MeasuredStop();  // the stop button, and the end of the program while a run is flagged
 
 const std::vector<MeasuredRun>& SessionRuns();
+const TickRecords& SessionTickRecords();
 // The run going on, or null.
 const MeasuredRun* CurrentRun();

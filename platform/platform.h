@@ -116,6 +116,10 @@ std::wstring FinalFilePath(const std::wstring& path);
 // Deletes a file. Returns false when it cannot.
 bool DeleteFileAt(const std::wstring& path);
 
+// Why the latest file call of this thread that failed did fail, worded by the system for the
+// user (for instance "Access is denied."); empty when the system gives no words.
+std::wstring LastFileErrorText();
+
 // ---- The process -------------------------------------------------------------------------------
 
 // Full path of the running program file, whatever its length.
@@ -195,13 +199,23 @@ void CreateLogControl(int id, int left, int top, int width, int height);
 // inactive; ampersands shown as they are).
 void AddTooltip(int id, const std::wstring& text);
 
-// Offers a command of the program's own in two menus that need no room in the window: the
-// window menu (under the icon of the title bar, after a separator before the first such command)
-// and the log control's right-click menu (also opened with the menu key or Shift+F10). Choosing
-// it raises EventCommand. Identifiers are multiples of 16 from 0x100 below 0xF000, where the
-// system's own window-menu commands begin. Unlike the calls below, it may come before the main
-// window opens: the window then offers the command from its first moment.
-void AddMenuCommand(int commandId, const std::wstring& text);
+// Where AddMenuCommand offers a command, and how; the flags are summed.
+enum MenuCommandFlag : int {
+    InWindowMenu = 1,      // the window menu, under the icon of the title bar
+    InLogMenu = 2,         // the log control's right-click menu
+    AfterSeparator = 4,    // a separator line before it, in each of its menus where it is not first
+    NeedsLogSelection = 8, // greyed in the log's menu while the log has no selection
+};
+
+// Offers a command of the program's own in menus that need no room in the window: the window
+// menu (after a separator before the first such command) and the log control's right-click menu
+// (also opened with the menu key or Shift+F10), in the order added. Choosing it raises
+// EventCommand. Identifiers are multiples of 16 from 0x100 below 0xF000, where the system's own
+// window-menu commands begin. A ctrlKey from 'A' to 'Z' also chooses it with Ctrl and that key
+// while the main window is active, whichever of its controls has the focus; the menus show the
+// key beside the text. Unlike the calls below, it may come before the main window opens: the
+// window then offers the command from its first moment.
+void AddMenuCommand(int commandId, const std::wstring& text, int flags, wchar_t ctrlKey);
 
 // Makes a font under the program's own font identifier: the face, a character height in pixels
 // (negative: the height of the characters rather than of the cell), normal weight, no italic,
@@ -235,6 +249,8 @@ int EditLineLength(int id, int characterIndex); // of the line holding it, witho
 std::wstring EditGetLine(int id, int line, int capacity);
 // Selects start to end; a start of -1 removes the selection and leaves the caret where it is.
 void EditExSetSelection(int id, int start, int end);
+// Copies the selection to the clipboard as text (nothing when the selection is empty).
+void EditCopySelection(int id);
 
 // Geometry of the main window, in screen pixels.
 struct WindowRect {
@@ -274,6 +290,20 @@ unsigned TakePlatformMessage(int timeoutMilliseconds);
 // this process. Returns once the user has
 // closed it; every change to the other windows is undone.
 void ShowMessageBox(const std::wstring& title, const std::wstring& text);
+
+// What the Save As dialog asks.
+struct SaveFileQuestion {
+    std::wstring title;        // the dialog's title
+    std::wstring folder;       // where it opens
+    std::wstring proposedName; // the file name it proposes
+    std::wstring typeName;     // the file type offered, e.g. "Text files"
+    std::wstring extension;    // its extension without the dot, added to a name typed without one
+};
+
+// The system's Save As dialog, modal, owned by the main window. Returns the full path the user
+// chose, having confirmed there that an existing file of that name is to be replaced; an empty
+// text when the user cancelled or the dialog could not be shown.
+std::wstring AskSaveFilePath(const SaveFileQuestion& question);
 
 // ---- Serial devices ----------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include "files/safe_save.h"
 #include "platform/platform.h"
 #include "text/utf8_text.h"
 
@@ -22,7 +23,6 @@ struct Entry {
 
 constexpr std::size_t NoEntry = static_cast<std::size_t>(-1);
 const char* const ByteOrderMark = "\xEF\xBB\xBF";
-const wchar_t* const NewFileSuffix = L".new";
 // Far beyond any settings file (the program's own is some 250 bytes, a 10 MB line still reads);
 // a larger file reads as no file rather than taking the memory for it.
 constexpr std::int64_t LargestFile = std::int64_t{16} << 20;
@@ -30,9 +30,8 @@ constexpr std::int64_t LargestFile = std::int64_t{16} << 20;
 struct Document {
     bool held = false;    // false: no document at all (none begun, or creation failed)
     bool created = false; // begun with CreateForWriting; only such a document is ever saved
-    FileHandle file = 0;  // a created document holds its new file, not the one at path
-    std::wstring path;
-    std::wstring newPath; // empty: the document holds the file at path itself (see below)
+    FileHandle file = 0;  // a read document's file
+    SafeSave save;        // a created document's save under way
     int formatFlags = 0;
     std::vector<Entry> entries;
     std::size_t currentGroup = NoEntry; // index of a group header; NoEntry is the top section
@@ -286,35 +285,10 @@ std::string WrittenForm() {
     return text;
 }
 
-// A virus scanner, an indexer or an editor may hold the file for a moment: the replace is tried
-// again a few times, over half a second at most.
-constexpr int ReplaceAttempts = 6;
-constexpr int ReplaceRetryMilliseconds = 100;
-
-bool ReplaceWithRetries(const std::wstring& source, const std::wstring& target) {
-    for (int attempt = 1;; ++attempt) {
-        if (ReplaceFileWith(source, target))
-            return true;
-        if (attempt == ReplaceAttempts)
-            return false;
-        PauseMilliseconds(ReplaceRetryMilliseconds);
-    }
-}
-
-// The text goes to a new file beside the old one, which that replaces in one step only once the
-// text is wholly on disk: a full disk or a crash midway leaves the old file as it was. Where no
-// new file can be made beside it, the text is written over the file itself.
+// The text is written out whole only now, and only a document that was written to; a new
+// document with no writes saves an empty file.
 void SaveCreatedDocument() {
-    bool saved = Doc.newPath.empty() ? SeekFileStart(Doc.file) : true;
-    if (saved && Doc.modified) {
-        const std::string text = WrittenForm();
-        saved = WriteToFile(Doc.file, text.data(), text.size());
-    }
-    saved = saved && EndFileHere(Doc.file) && FlushFileToDisk(Doc.file);
-    CloseFileHandle(Doc.file);
-    Doc.file = 0;
-    if (!Doc.newPath.empty() && (!saved || !ReplaceWithRetries(Doc.newPath, Doc.path)))
-        DeleteFileAt(Doc.newPath);
+    FinishSafeSave(Doc.save, Doc.modified ? WrittenForm() : std::string());
 }
 
 } // namespace
@@ -337,24 +311,12 @@ bool OpenForReading(const std::wstring& path, int formatFlags) {
 
 bool CreateForWriting(const std::wstring& path, int formatFlags) {
     CloseFile();
-    // A link is written through: the new file goes beside the file it leads to, and replaces
-    // that.
-    const std::wstring target = FinalFilePath(path);
-    std::wstring newPath = target + NewFileSuffix;
-    FileHandle file = CreateEmptyFile(newPath);
-    if (file == 0) {
-        // A folder where only the file may be written (an administrator granted the user
-        // write access to the file alone): the file itself is written, in place.
-        newPath.clear();
-        file = OpenExistingFile(target, FileAccess::ReadWrite, FileShare::Read);
-    }
-    if (file == 0)
+    SafeSave save;
+    if (!BeginSafeSave(path, true, save))
         return false;
     Doc.held = true;
     Doc.created = true;
-    Doc.file = file;
-    Doc.path = target;
-    Doc.newPath = newPath;
+    Doc.save = save;
     Doc.formatFlags = formatFlags;
     return true;
 }

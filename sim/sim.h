@@ -91,6 +91,14 @@ struct SimFont {
     int height = 0;
 };
 
+// A command of AddMenuCommand.
+struct SimMenuCommand {
+    int id = 0;
+    std::wstring text;
+    int flags = 0; // MenuCommandFlag, summed
+    wchar_t ctrlKey = 0;
+};
+
 struct SimWindow {
     bool open = false; // false before OpenMainWindow and after CloseMainWindow
     bool everOpened = false;
@@ -105,8 +113,8 @@ struct SimWindow {
     std::vector<int> creationOrder;
     std::vector<int> tooltipOrder;            // identifiers in the order their tooltips were added
     std::map<int, std::uint32_t> armedTimers; // identifier -> period in milliseconds
-    // The program's own menu commands (identifier, text) the window offers, in order.
-    std::vector<std::pair<int, std::wstring>> menuCommands;
+    // The program's own menu commands the window offers, in order.
+    std::vector<SimMenuCommand> menuCommands;
 };
 
 // The main window as it stands (or as it was when it was closed).
@@ -130,6 +138,16 @@ const std::vector<SimMessageBox>& SimMessageBoxes();
 // as the platform's own loop inside a message box would.
 void SimSetMessageBoxReadingTime(std::int64_t nanoseconds);
 
+// The text EditCopySelection put on the clipboard last (empty at first); a paragraph end is
+// copied as CR LF, as the rich edit control copies it.
+std::wstring SimClipboardText();
+
+// The Save As dialog: every question asked, in order, and the simulated user's answer to the
+// next ones (by default none: every dialog is cancelled). The answer runs while the dialog is
+// open; an empty path cancels it.
+const std::vector<SaveFileQuestion>& SimSaveQuestions();
+void SimAnswerSaveDialogs(std::function<std::wstring(const SaveFileQuestion&)> answer);
+
 // Scripted user actions: each happens at the given virtual time, when the program next takes
 // platform messages (in the event loop, a drain or a message box) at or after that time. It
 // changes the window as the user's action would and raises the events the platform raises for
@@ -150,6 +168,9 @@ void SimScheduleRestore(std::int64_t atNanoseconds);
 void SimScheduleMove(std::int64_t atNanoseconds, int left, int top);
 // The user chooses a menu command of the program's own (one it added; any other is dropped).
 void SimScheduleMenuCommand(std::int64_t atNanoseconds, int commandId);
+// The user types Ctrl and a letter key: the command it stands for is chosen (any other is
+// dropped, as an unknown shortcut does nothing).
+void SimScheduleCtrlKey(std::int64_t atNanoseconds, wchar_t key);
 void SimScheduleTypeIntoLog(std::int64_t atNanoseconds, int logId, const std::wstring& text);
 // Any other step of a test, run at that virtual time in the same way (it may raise events).
 void SimScheduleAction(std::int64_t atNanoseconds, std::function<void()> action);

@@ -53,6 +53,27 @@ SimOpenFile* Held(FileHandle file) {
     return found == Sim().openFiles.end() ? nullptr : &found->second;
 }
 
+// The words Windows gives for the failures the simulated file system has.
+const wchar_t* const NotFound = L"The system cannot find the file specified.";
+const wchar_t* const PathNotFound = L"The system cannot find the path specified.";
+const wchar_t* const AccessDenied = L"Access is denied.";
+const wchar_t* const SharingViolation =
+    L"The process cannot access the file because it is being used by another process.";
+const wchar_t* const DiskFull = L"There is not enough space on the disk.";
+
+// Notes why a call failed, for LastFileErrorText; gives what the failed call returns.
+template <typename Result> Result Failed(const wchar_t* why, Result result) {
+    Sim().lastFileError = why;
+    return result;
+}
+
+// Why a file may not be created or replaced in its folder, or null when it may.
+const wchar_t* FolderRefusal(const std::wstring& folder) {
+    if (!FolderExists(folder))
+        return PathNotFound;
+    return FolderWritable(folder) ? nullptr : AccessDenied;
+}
+
 // Counts down the injected write failure; true when this write is to fail.
 bool WriteFaultDue() {
     int& countdown = Sim().writesUntilFailure;
@@ -125,22 +146,22 @@ int SimOpenFileCount() {
 FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileShare share) {
     auto found = Sim().files.find(path);
     if (found == Sim().files.end())
-        return 0;
+        return Failed(NotFound, FileHandle{0});
     if (access == FileAccess::ReadWrite && found->second.readOnly)
-        return 0;
+        return Failed(AccessDenied, FileHandle{0});
     if (!SharingAllows(path, access, share))
-        return 0;
+        return Failed(SharingViolation, FileHandle{0});
     return AddHandle(path, access, share);
 }
 
 FileHandle CreateEmptyFile(const std::wstring& path) {
-    if (!FolderWritable(FolderOf(path)))
-        return 0;
+    if (const wchar_t* refusal = FolderRefusal(FolderOf(path)))
+        return Failed(refusal, FileHandle{0});
     auto found = Sim().files.find(path);
     if (found != Sim().files.end() && found->second.readOnly)
-        return 0;
+        return Failed(AccessDenied, FileHandle{0});
     if (!SharingAllows(path, FileAccess::ReadWrite, FileShare::Read))
-        return 0;
+        return Failed(SharingViolation, FileHandle{0});
     Sim().files[path].bytes.clear();
     return AddHandle(path, FileAccess::ReadWrite, FileShare::Read);
 }
@@ -173,8 +194,10 @@ bool SeekFileStart(FileHandle file) {
 
 bool WriteToFile(FileHandle file, const char* data, std::size_t count) {
     SimOpenFile* held = Held(file);
-    if (!held || held->access != FileAccess::ReadWrite || WriteFaultDue())
-        return false;
+    if (!held || held->access != FileAccess::ReadWrite)
+        return Failed(AccessDenied, false);
+    if (WriteFaultDue())
+        return Failed(DiskFull, false);
     std::string& bytes = Sim().files[held->path].bytes;
     if (bytes.size() < held->position + count)
         bytes.resize(held->position + count);
@@ -204,15 +227,19 @@ bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
     ++Sim().replaceCount;
     if (Sim().replacesFailingNext > 0) {
         --Sim().replacesFailingNext;
-        return false;
+        return Failed(SharingViolation, false);
     }
-    if (Sim().replacesFail || from == Sim().files.end() || IsOpen(source) || IsOpen(target))
-        return false;
-    if (!FolderWritable(FolderOf(source)) || !FolderWritable(FolderOf(target)))
-        return false;
+    if (Sim().replacesFail || IsOpen(source) || IsOpen(target))
+        return Failed(SharingViolation, false);
+    if (from == Sim().files.end())
+        return Failed(NotFound, false);
+    if (const wchar_t* refusal = FolderRefusal(FolderOf(source)))
+        return Failed(refusal, false);
+    if (const wchar_t* refusal = FolderRefusal(FolderOf(target)))
+        return Failed(refusal, false);
     auto to = Sim().files.find(target);
     if (to != Sim().files.end() && to->second.readOnly)
-        return false;
+        return Failed(AccessDenied, false);
     SimFile moved = from->second;
     Sim().files.erase(from);
     Sim().files[target] = moved;
@@ -222,6 +249,10 @@ bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
 // The simulated file system has no links.
 std::wstring FinalFilePath(const std::wstring& path) {
     return path;
+}
+
+std::wstring LastFileErrorText() {
+    return Sim().lastFileError;
 }
 
 bool DeleteFileAt(const std::wstring& path) {

@@ -36,6 +36,7 @@ struct SimWorld {
     bool replacesFail = false;
     int replacesFailingNext = 0;
     int replaceCount = 0;
+    std::wstring lastFileError; // the system's words for the latest file call that failed
 
     std::wstring programFilePath;
 

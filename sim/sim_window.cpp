@@ -240,10 +240,13 @@ void AddTooltip(int id, const std::wstring& text) {
     Desktop().window.tooltipOrder.push_back(id);
 }
 
-void AddMenuCommand(int commandId, const std::wstring& text) {
-    Desktop().menuCommands.emplace_back(commandId, text);
+void AddMenuCommand(int commandId, const std::wstring& text, int flags, wchar_t ctrlKey) {
+    if (ctrlKey < L'A' || ctrlKey > L'Z')
+        ctrlKey = 0;
+    const SimMenuCommand command{commandId, text, flags, ctrlKey};
+    Desktop().menuCommands.push_back(command);
     if (Desktop().window.open)
-        Desktop().window.menuCommands.emplace_back(commandId, text);
+        Desktop().window.menuCommands.push_back(command);
 }
 
 void LoadFont(int fontId, const std::wstring& face, int height) {
@@ -382,6 +385,25 @@ std::wstring EditGetLine(int id, int line, int capacity) {
 // EM_EXSETSEL and EM_SETSEL agree on every range the program gives.
 void EditExSetSelection(int id, int start, int end) {
     EditSetSelection(id, start, end);
+}
+
+void EditCopySelection(int id) {
+    const SimControl* log = LiveLog(id);
+    if (log == nullptr)
+        return;
+    const int from = std::min(log->selectionStart, log->selectionEnd);
+    const int to = std::max(log->selectionStart, log->selectionEnd);
+    if (from == to)
+        return;
+    std::wstring copied;
+    for (wchar_t c :
+         log->text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)))
+        copied += c == L'\r' ? std::wstring(L"\r\n") : std::wstring(1, c);
+    Desktop().clipboard = copied;
+}
+
+std::wstring SimClipboardText() {
+    return Desktop().clipboard;
 }
 
 WindowRect MainWindowFrame() {

@@ -16,6 +16,7 @@ constexpr unsigned MessageMove = 0x0003;       // WM_MOVE
 constexpr unsigned MessageSize = 0x0005;       // WM_SIZE
 constexpr unsigned MessageClose = 0x0010;      // WM_CLOSE
 constexpr unsigned MessageEndSession = 0x0016; // WM_ENDSESSION
+constexpr unsigned MessageKeyDown = 0x0100;    // WM_KEYDOWN
 constexpr unsigned MessageChar = 0x0102;       // WM_CHAR
 constexpr unsigned MessageCommand = 0x0111;    // WM_COMMAND
 constexpr unsigned MessageSysCommand = 0x0112; // WM_SYSCOMMAND
@@ -135,6 +136,20 @@ void ShowMessageBox(const std::wstring& title, const std::wstring& text) {
     SimAdvanceNanoseconds(closedAt - SimNowNanoseconds());
 }
 
+std::wstring AskSaveFilePath(const SaveFileQuestion& question) {
+    SimDesktop& desktop = Desktop();
+    desktop.saveQuestions.push_back(question);
+    return desktop.saveAnswer ? desktop.saveAnswer(question) : std::wstring();
+}
+
+const std::vector<SaveFileQuestion>& SimSaveQuestions() {
+    return Desktop().saveQuestions;
+}
+
+void SimAnswerSaveDialogs(std::function<std::wstring(const SaveFileQuestion&)> answer) {
+    Desktop().saveAnswer = std::move(answer);
+}
+
 const std::vector<SimMessageBox>& SimMessageBoxes() {
     return Desktop().messageBoxes;
 }
@@ -225,9 +240,21 @@ void SimScheduleMove(std::int64_t atNanoseconds, int left, int top) {
 void SimScheduleMenuCommand(std::int64_t atNanoseconds, int commandId) {
     ScheduleOnWindow(atNanoseconds, [=](SimWindow& window) -> unsigned {
         for (const auto& command : window.menuCommands) {
-            if (command.first == commandId) {
+            if (command.id == commandId) {
                 RaiseEvent(EventCommand, 0, commandId, 0);
                 return MessageSysCommand;
+            }
+        }
+        return 0;
+    });
+}
+
+void SimScheduleCtrlKey(std::int64_t atNanoseconds, wchar_t key) {
+    ScheduleOnWindow(atNanoseconds, [=](SimWindow& window) -> unsigned {
+        for (const auto& command : window.menuCommands) {
+            if (command.ctrlKey != 0 && command.ctrlKey == key) {
+                RaiseEvent(EventCommand, 0, command.id, 0);
+                return MessageKeyDown;
             }
         }
         return 0;

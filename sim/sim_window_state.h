@@ -16,7 +16,10 @@ struct SimDesktop {
     bool layerReleased = false;
     std::vector<WindowRect> workAreas{{0, 0, 1920, 1040}};
     std::map<int, SimFont> fonts;
-    std::vector<std::pair<int, std::wstring>> menuCommands; // AddMenuCommand's, in order
+    std::vector<SimMenuCommand> menuCommands; // AddMenuCommand's, in order
+    std::wstring clipboard;
+    std::vector<SaveFileQuestion> saveQuestions;
+    std::function<std::wstring(const SaveFileQuestion&)> saveAnswer;
     SimWindow window;
     // Beside window.armedTimers: when each armed timer next expires.
     std::map<int, std::int64_t> timerDueNanoseconds;

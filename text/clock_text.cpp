@@ -58,6 +58,8 @@ void AppendDigits(std::wstring& out, std::int64_t value, int width) {
     out += digits;
 }
 
+DateValue LatestDateTime = NoDate;
+
 bool StartsWithWord(const std::wstring& mask, std::size_t at, const wchar_t* word) {
     for (std::size_t i = 0; word[i] != L'\0'; ++i) {
         if (at + i >= mask.size() ||
@@ -73,7 +75,13 @@ DateValue CurrentDateTime() {
     const LocalDateTime now = ReadLocalDateTime();
     const std::int64_t seconds = DaysFromCivil(now.year, now.month, now.day) * SecondsPerDay +
                                  now.hour * 3600 + now.minute * 60 + now.second;
-    return seconds >= 0 && seconds <= INT32_MAX ? static_cast<DateValue>(seconds) : NoDate;
+    LatestDateTime =
+        seconds >= 0 && seconds <= INT32_MAX ? static_cast<DateValue>(seconds) : NoDate;
+    return LatestDateTime;
+}
+
+DateValue LatestCurrentDateTime() {
+    return LatestDateTime;
 }
 
 std::wstring ClockText(const std::wstring& mask, DateValue date) {

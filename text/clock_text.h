@@ -13,6 +13,10 @@ constexpr DateValue NoDate = -1;
 // 2038-01-19 03:14:07.
 DateValue CurrentDateTime();
 
+// What the latest CurrentDateTime call gave (NoDate before the first), so that a record kept
+// beside a log line carries the very time that line shows.
+DateValue LatestCurrentDateTime();
+
 // Copies the mask with each token replaced by a field of the date: %yyyy, %yy, %mm (month),
 // %dd, %hh, %ii (minute), %ss, in either letter case. A "%" that starts no token stays as it is.
 // NoDate gives zero in every field.

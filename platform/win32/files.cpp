@@ -14,7 +14,18 @@ HANDLE HandleOf(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
 
+// The error of the latest file call that failed: the calls after it (a delete that cleans up, a
+// pause) would overwrite the thread's own last error before the program asks why.
+DWORD LatestFileError = ERROR_SUCCESS;
+
+bool Noted(bool succeeded) {
+    if (!succeeded)
+        LatestFileError = GetLastError();
+    return succeeded;
+}
+
 FileHandle FileHandleOf(HANDLE handle) {
+    Noted(handle != INVALID_HANDLE_VALUE);
     return handle == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(handle);
 }
 
@@ -84,9 +95,9 @@ bool WriteToFile(FileHandle file, const char* data, std::size_t count) {
     while (total < count) {
         const std::size_t piece = count - total < LargestTransfer ? count - total : LargestTransfer;
         DWORD written = 0;
-        if (!WriteFile(HandleOf(file), data + total, static_cast<DWORD>(piece), &written,
-                       nullptr) ||
-            written == 0)
+        if (!Noted(WriteFile(HandleOf(file), data + total, static_cast<DWORD>(piece), &written,
+                             nullptr) &&
+                   written != 0))
             return false;
         total += written;
     }
@@ -94,7 +105,7 @@ bool WriteToFile(FileHandle file, const char* data, std::size_t count) {
 }
 
 bool EndFileHere(FileHandle file) {
-    return SetEndOfFile(HandleOf(file)) != 0;
+    return Noted(SetEndOfFile(HandleOf(file)) != 0);
 }
 
 bool FlushFileToDisk(FileHandle file) {
@@ -102,7 +113,7 @@ bool FlushFileToDisk(FileHandle file) {
         return true;
     // Some file systems (network shares, a few drivers) cannot flush; what was written stands.
     const DWORD error = GetLastError();
-    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
+    return Noted(error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED);
 }
 
 void CloseFileHandle(FileHandle file) {
@@ -120,18 +131,18 @@ bool ReplaceFileWith(const std::wstring& source, const std::wstring& target) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (replaced == INVALID_HANDLE_VALUE) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (!Noted(GetLastError() == ERROR_FILE_NOT_FOUND))
             return false;
         // Nothing to keep: the first save.
-        return MoveFileExW(from.c_str(), to.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return Noted(MoveFileExW(from.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
     }
     CloseHandle(replaced);
     // Keeps the replaced file's attributes, permissions and creation time. Where they cannot be
     // carried over (no right to change the permissions), the save still counts.
-    return ReplaceFileW(to.c_str(), from.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                        nullptr) != 0;
+    return Noted(ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                              nullptr, nullptr) != 0);
 }
 
 std::wstring FinalFilePath(const std::wstring& path) {
@@ -158,6 +169,22 @@ std::wstring FinalFilePath(const std::wstring& path) {
 
 bool DeleteFileAt(const std::wstring& path) {
     return DeleteFileW(SystemPath(path).c_str()) != 0;
+}
+
+std::wstring LastFileErrorText() {
+    if (LatestFileError == ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, LatestFileError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words(text ? text : L"", text ? length : 0);
+    LocalFree(text);
+    // The system's texts end with a line break.
+    while (!words.empty() &&
+           (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' '))
+        words.pop_back();
+    return words;
 }
 
 std::wstring ProgramFilePath() {

@@ -223,3 +223,8 @@ void EditExSetSelection(int id, int start, int end) {
     CHARRANGE range{start, end};
     SendMessageW(log, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
 }
+
+void EditCopySelection(int id) {
+    if (HWND log = LogWindow(id))
+        SendMessageW(log, WM_COPY, 0, 0);
+}

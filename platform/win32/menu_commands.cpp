@@ -1,6 +1,10 @@
 // The program's own menu commands, offered where they take no room from the controls: in the
-// window menu and in the log's right-click menu.
+// window menu and in the log's right-click menu, some also under a Ctrl key.
 #include <windows.h>
+
+#include <richedit.h>
+
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/window_internal.h"
@@ -20,31 +24,92 @@ POINT KeyboardMenuPosition(HWND control) {
     return at;
 }
 
-} // namespace
-
-void AddToWindowMenu(HWND window, int commandId, const std::wstring& text) {
-    HMENU windowMenu = GetSystemMenu(window, FALSE);
-    if (!windowMenu)
-        return;
-    if (WindowLayer.menuCommands.empty() || WindowLayer.menuCommands.front().first == commandId)
-        AppendMenuW(windowMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(windowMenu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+// The text with its key beside it, as menus show a shortcut: after a tab.
+std::wstring MenuText(const MenuCommandEntry& command) {
+    if (command.ctrlKey == 0)
+        return command.text;
+    return command.text + L"\tCtrl+" + std::wstring(1, command.ctrlKey);
 }
 
-void AddMenuCommand(int commandId, const std::wstring& text) {
-    if (WindowLayer.mainWindow)
-        AddToWindowMenu(WindowLayer.mainWindow, commandId, text);
-    WindowLayer.menuCommands.emplace_back(commandId, text);
+const MenuCommandEntry* FindMenuCommand(WPARAM commandId) {
+    for (const auto& command : WindowLayer.menuCommands)
+        if (static_cast<WPARAM>(command.id) == commandId)
+            return &command;
+    return nullptr;
+}
+
+// Appends the commands that carry the place flag, with their separators; the first command of
+// the window menu also gets one, between the system's items and the program's.
+void AppendCommands(HMENU menu, int place, bool separatorFirst) {
+    bool first = true;
+    for (const auto& command : WindowLayer.menuCommands) {
+        if ((command.flags & place) == 0)
+            continue;
+        if (first ? separatorFirst : (command.flags & AfterSeparator) != 0)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command.id), MenuText(command).c_str());
+        first = false;
+    }
+}
+
+bool LogHasSelection(HWND log) {
+    CHARRANGE range{};
+    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMin != range.cpMax;
+}
+
+} // namespace
+
+void AddCommandsToWindowMenu(HWND window) {
+    HMENU windowMenu = GetSystemMenu(window, FALSE);
+    if (windowMenu)
+        AppendCommands(windowMenu, InWindowMenu, true);
+}
+
+void RebuildShortcuts() {
+    std::vector<ACCEL> keys{
+        {FVIRTKEY, VK_TAB, ShortcutNextControl},
+        {FVIRTKEY | FSHIFT, VK_TAB, ShortcutPreviousControl},
+    };
+    for (const auto& command : WindowLayer.menuCommands)
+        if (command.ctrlKey != 0)
+            keys.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(command.ctrlKey),
+                            static_cast<WORD>(command.id)});
+    HACCEL shortcuts = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+    if (!shortcuts)
+        return;
+    if (WindowLayer.shortcuts)
+        DestroyAcceleratorTable(WindowLayer.shortcuts);
+    WindowLayer.shortcuts = shortcuts;
+}
+
+void AddMenuCommand(int commandId, const std::wstring& text, int flags, wchar_t ctrlKey) {
+    if (ctrlKey != 0 && (ctrlKey < L'A' || ctrlKey > L'Z'))
+        ctrlKey = 0;
+    WindowLayer.menuCommands.push_back({commandId, text, flags, ctrlKey});
+    if (ctrlKey != 0)
+        RebuildShortcuts();
+    if (WindowLayer.mainWindow && (flags & InWindowMenu) != 0) {
+        if (HMENU windowMenu = GetSystemMenu(WindowLayer.mainWindow, FALSE))
+            AppendMenuW(windowMenu, MF_STRING, static_cast<UINT_PTR>(commandId),
+                        MenuText(WindowLayer.menuCommands.back()).c_str());
+    }
 }
 
 bool TakeWindowMenuCommand(WPARAM command) {
-    for (const auto& entry : WindowLayer.menuCommands) {
-        if (static_cast<WPARAM>(entry.first) == (command & SystemCommandMask)) {
-            RaiseEvent(EventCommand, 0, entry.first, 0);
-            return true;
-        }
-    }
-    return false;
+    const MenuCommandEntry* entry = FindMenuCommand(command & SystemCommandMask);
+    if (!entry || (entry->flags & InWindowMenu) == 0)
+        return false;
+    RaiseEvent(EventCommand, 0, entry->id, 0);
+    return true;
+}
+
+bool TakeMenuShortcut(WORD command) {
+    const MenuCommandEntry* entry = FindMenuCommand(command);
+    if (!entry || entry->ctrlKey == 0)
+        return false;
+    RaiseEvent(EventCommand, 0, entry->id, 0);
+    return true;
 }
 
 bool ShowLogMenu(HWND from, LPARAM screenPosition) {
@@ -54,8 +119,11 @@ bool ShowLogMenu(HWND from, LPARAM screenPosition) {
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return false;
-    for (const auto& entry : WindowLayer.menuCommands)
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(entry.first), entry.second.c_str());
+    AppendCommands(menu, InLogMenu, false);
+    const bool selection = LogHasSelection(from);
+    for (const auto& command : WindowLayer.menuCommands)
+        if ((command.flags & NeedsLogSelection) != 0 && !selection)
+            EnableMenuItem(menu, static_cast<UINT>(command.id), MF_BYCOMMAND | MF_GRAYED);
     POINT at{static_cast<short>(LOWORD(screenPosition)),
              static_cast<short>(HIWORD(screenPosition))};
     if (screenPosition == -1)

@@ -100,7 +100,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
         if (HIWORD(wParam) == 1) { // from the accelerator table
-            TakeShortcut(LOWORD(wParam));
+            if (!TakeMenuShortcut(LOWORD(wParam)))
+                TakeShortcut(LOWORD(wParam));
             return 0;
         }
         break;
@@ -220,13 +221,8 @@ int InitWindowLayer() {
         WindowLayer.windowClass = RegisterClassExW(&windowClass);
     }
 
-    if (!WindowLayer.shortcuts) {
-        ACCEL keys[] = {
-            {FVIRTKEY, VK_TAB, ShortcutNextControl},
-            {FVIRTKEY | FSHIFT, VK_TAB, ShortcutPreviousControl},
-        };
-        WindowLayer.shortcuts = CreateAcceleratorTableW(keys, 2);
-    }
+    if (!WindowLayer.shortcuts)
+        RebuildShortcuts();
 
     HDC screen = GetDC(nullptr);
     if (!screen)
@@ -262,8 +258,7 @@ void OpenMainWindow(const std::wstring& title, int left, int top, int innerWidth
                                   frame.height, nullptr, nullptr, WindowLayer.instance, nullptr);
     if (!window)
         return;
-    for (const auto& command : WindowLayer.menuCommands)
-        AddToWindowMenu(window, command.first, command.second);
+    AddCommandsToWindowMenu(window);
     // No UpdateWindow: the first drain of the event loop paints it.
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);

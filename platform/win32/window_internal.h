@@ -24,6 +24,14 @@ struct OptionalLibrary {
     bool tried;
 };
 
+// A command of AddMenuCommand.
+struct MenuCommandEntry {
+    int id;
+    std::wstring text;
+    int flags;       // MenuCommandFlag, summed
+    wchar_t ctrlKey; // 0: none
+};
+
 struct WindowLayerState {
     HINSTANCE instance = nullptr;
     ATOM windowClass = 0;
@@ -35,7 +43,7 @@ struct WindowLayerState {
     bool oldRichEdit = false;            // the log is the RICHED32 "RichEdit" class
     std::vector<WindowControl> controls; // in order of creation, which is the Tab order
     std::vector<std::pair<int, HFONT>> fonts;
-    std::vector<std::pair<int, std::wstring>> menuCommands; // AddMenuCommand's, in order
+    std::vector<MenuCommandEntry> menuCommands; // AddMenuCommand's, in order
     OptionalLibrary dwmapi{L"dwmapi.dll", nullptr, false};
     OptionalLibrary uxtheme{L"uxtheme.dll", nullptr, false};
 };
@@ -73,12 +81,17 @@ void FitDropDownField(const WindowControl& control);
 // The log's automatic text colour, for all its text and for text typed or inserted later.
 void ApplyLogAutoColour(HWND log);
 
-// The program's menu commands: a choice in the window menu (the command of WM_SYSCOMMAND), and
-// the log's right-click menu (WM_CONTEXTMENU from the control at the mouse or the keyboard's
-// position). Each gives false when the message is not one of them.
+// The program's menu commands: a choice in the window menu (the command of WM_SYSCOMMAND), a
+// Ctrl key of the accelerator table, and the log's right-click menu (WM_CONTEXTMENU from the
+// control at the mouse or the keyboard's position). Each gives false when the message is not
+// one of them.
 bool TakeWindowMenuCommand(WPARAM command);
-void AddToWindowMenu(HWND window, int commandId, const std::wstring& text);
+bool TakeMenuShortcut(WORD command);
 bool ShowLogMenu(HWND from, LPARAM screenPosition);
+// Puts the commands into a new window's window menu.
+void AddCommandsToWindowMenu(HWND window);
+// The accelerator table: Tab, Shift+Tab and the commands' Ctrl keys.
+void RebuildShortcuts();
 
 // Tab and Shift+Tab, reached through the accelerator table.
 void TakeShortcut(WORD command);

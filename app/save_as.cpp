@@ -1,0 +1,60 @@
+#include "app/save_as.h"
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "files/safe_save.h"
+#include "text/clock_text.h"
+
+namespace {
+
+const std::wstring MessageTitle = L"Tockmeter";
+// Colons are not allowed in file names, hence the hyphen between hour and minute.
+const std::wstring ProposedNameMask = L"Tockmeter %yyyy-%mm-%dd %hh-%ii";
+
+// The folder part of a full path, with its separator; empty when there is none.
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+std::wstring ReasonFor(SaveStep step) {
+    switch (step) {
+    case SaveStep::Create:
+        return L"No file can be made in that folder.";
+    case SaveStep::Write:
+        return L"Writing the file failed.";
+    case SaveStep::Replace:
+        return L"The file of that name could not be replaced; it is as it was.";
+    case SaveStep::Done:
+        break;
+    }
+    return std::wstring();
+}
+
+} // namespace
+
+std::wstring AskWhereToSave(const SaveAsKind& kind) {
+    SaveFileQuestion question;
+    question.title = kind.title;
+    question.folder = App.SaveFolder.empty() ? App.ProgramDir : App.SaveFolder;
+    question.proposedName =
+        ClockText(ProposedNameMask, CurrentDateTime()) + L"." + std::wstring(kind.extension);
+    question.typeName = kind.typeName;
+    question.extension = kind.extension;
+    const std::wstring path = AskSaveFilePath(question);
+    if (!path.empty())
+        App.SaveFolder = FolderOf(path);
+    return path;
+}
+
+bool SaveBytesAt(const SaveAsKind& kind, const std::wstring& path, const std::string& bytes) {
+    const SaveOutcome outcome = SaveFileSafely(path, bytes);
+    if (outcome.failedAt == SaveStep::Done)
+        return true;
+    std::wstring why = ReasonFor(outcome.failedAt);
+    if (!outcome.why.empty())
+        why += L" " + outcome.why;
+    ShowMessage(MessageTitle, std::wstring(kind.what) + L" was not saved to\n" + path + L"\n\n" +
+                                  why + L"\n\n" + kind.stillThere);
+    return false;
+}
