@@ -126,13 +126,14 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
         log = driver.log_lines()
         check_equal(saved.read_bytes(), log_file_bytes(log), "the saved log")
 
-        # A line more, then the same file again: the dialog asks, and Yes replaces the file.
+        # A line more, then the same name again: the dialog opens in the folder used last, so it
+        # asks, and Yes replaces the file there.
         driver.choose_log_menu_item(SHOW_RATE_NOW)
         longer = wait_for_log_change(driver, log)
         check_equal(longer, log + [NO_RATE_YET], "the log after Show the rate now")
         dialog, opened = open_save_dialog(driver, lambda: driver.key_ctrl("S"))
         check_save_dialog(dialog, "Save Log As", "txt", opened)
-        question = driver.save_dialog_replace(windows_path(saved))
+        question = driver.save_dialog_replace(name)
         check("replace" in question.lower(), f"not a question to replace the file: {question!r}")
         check_equal(saved.read_bytes(), log_file_bytes(driver.log_lines()), "the log saved again")
 
