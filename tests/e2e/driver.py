@@ -89,6 +89,33 @@ class Driver:
         wait."""
         return self._command("message-box", wait_seconds=wait_seconds, missing_ok=True)
 
+    def log_selection(self) -> tuple:
+        """(start, end) of the log's selection, in characters."""
+        selection = self._command("log-selection")
+        return selection["start"], selection["end"]
+
+    def clipboard(self):
+        """The clipboard's text, or None when it holds none."""
+        clipboard = self._command("clipboard", wait_seconds=5, missing_ok=True)
+        return clipboard and clipboard["text"]
+
+    def log_menu(self) -> list:
+        """The items of the log's right-click menu, opened from the keyboard and closed again:
+        each {"id", "text", "separator", "enabled"}."""
+        return self._command("log-menu")["items"]
+
+    def open_log_menu(self) -> list:
+        """Opens the log's menu as `log_menu` does and leaves it open; its items."""
+        return self._command("log-menu-open")["items"]
+
+    def close_menu(self):
+        """Closes the program's open menu with Escape."""
+        self._command("menu-close")
+
+    def save_dialog(self, wait_seconds=None) -> dict:
+        """{"title", "fileName", "ownedByWindow"} of the program's Save As dialog."""
+        return self._command("save-dialog", wait_seconds=wait_seconds)
+
     # Acting.
 
     def choose(self, control_id, index) -> dict:
@@ -111,6 +138,27 @@ class Driver:
     def window_menu_command(self, command_id):
         """Chooses one of the program's own commands in the window menu."""
         self._command("window-menu-command", command_id)
+
+    def choose_log_menu_item(self, command_id):
+        """Chooses the log menu's item with this command identifier from the keyboard."""
+        self._command("log-menu-choose", command_id)
+
+    def key_ctrl(self, letter):
+        """Types Ctrl and the letter into the program's window."""
+        self._command("key-ctrl", letter)
+
+    def save_dialog_save(self, windows_path):
+        """Saves to the path (as Windows programs see it) through the Save As dialog; fails when
+        the dialog asks whether to replace the file."""
+        self._command("save-dialog-save", windows_path)
+
+    def save_dialog_replace(self, windows_path) -> str:
+        """Saves over the file at the path through the Save As dialog, answering Yes to its
+        question whether to replace it; returns the question."""
+        return self._command("save-dialog-replace", windows_path)["question"]
+
+    def save_dialog_cancel(self):
+        self._command("save-dialog-cancel")
 
     def set_focus(self, control_id) -> int:
         return self._command("set-focus", control_id)["id"]

@@ -25,6 +25,15 @@
 //                     (ownedByWindow: its owner is the main window); exit 2 if none
 //   log-view          {"firstVisibleLine", "lineCount"} of the log control (EM_GETFIRSTVISIBLELINE,
 //                     EM_GETLINECOUNT)
+//   log-selection     {"start", "end"} of the log's selection (EM_GETSEL), in characters
+//   clipboard         {"text"}: the clipboard's text; exit 2 if it holds none
+//   log-menu          {"items": [{"id", "text", "separator", "enabled"}]}: the log's right-click
+//                     menu, opened as the keyboard opens it (WM_CONTEXTMENU without a position)
+//                     and closed again with Escape. The items are read inside the program by the
+//                     menu probe (menu_probe.h), which the driver finds beside itself.
+//   log-menu-open     as log-menu, but the menu stays open (for a screenshot)
+//   save-dialog       {"title", "fileName" (the file name field's text), "ownedByWindow"} of the
+//                     program's Save As dialog
 //
 // Acting. Clicks, list choices and close requests are posted to the program's queue as a user's
 // input is, so those commands return before the program has acted on them: read back to see
@@ -45,6 +54,23 @@
 //   resize W H        gives the window a new outer size; prints as `window` does
 //   minimize, maximize, restore
 //                     shows the window so; prints as `window` does
+//   key-ctrl LETTER   types Ctrl+LETTER (SendInput to the window, brought to the front); prints {}
+//   log-menu-choose ID
+//                     opens the log's menu as `log-menu` does and chooses the enabled item with
+//                     the command identifier ID with Down and Enter; prints {}
+//   menu-close        closes the program's open menu with Escape; prints {}
+//   window-menu-command ID
+//                     chooses the program's own command ID in the window menu (WM_SYSCOMMAND);
+//                     prints {}
+//   save-dialog-save PATH
+//                     types PATH (a Windows path) into the Save As dialog's file name field,
+//                     presses Save and waits until the dialog is gone; prints {}. Fails when the
+//                     dialog asks whether to replace the file.
+//   save-dialog-replace PATH
+//                     as save-dialog-save, but the dialog must ask whether to replace the file:
+//                     answers Yes; prints {"question"} with the question's text
+//   save-dialog-cancel
+//                     presses the Save As dialog's Cancel and waits until it is gone; prints {}
 //   close             asks the window to close (WM_CLOSE); prints {}
 //   end-session       tells the window that the user logs off, as the system does: sends
 //                     WM_QUERYENDSESSION and, when the program agrees, WM_ENDSESSION; prints
@@ -53,10 +79,14 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "json_text.h"
+#include "keyboard.h"
+#include "log_menu.h"
+#include "save_dialog.h"
 #include "target_window.h"
 
 namespace {
@@ -171,32 +201,14 @@ JsonValue SetFocusTo(HWND mainWindow, int id) {
     return FocusReport(mainWindow);
 }
 
-// Types Tab, with Shift held when asked, as keyboard input to the foreground window.
-void TypeTab(bool shift) {
-    std::vector<INPUT> inputs;
-    auto key = [&](WORD virtualKey, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = virtualKey;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    if (shift)
-        key(VK_SHIFT, 0);
-    key(VK_TAB, 0);
-    key(VK_TAB, KEYEVENTF_KEYUP);
-    if (shift)
-        key(VK_SHIFT, KEYEVENTF_KEYUP);
-    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
-        Fail(NoAnswer, L"the keys could not be typed");
-}
-
 JsonValue PressTab(HWND mainWindow, bool shift) {
     HWND before = FocusedWindow(mainWindow);
     const std::wstring textBefore = before ? TextOf(before) : L"";
-    SetForegroundWindow(mainWindow);
-    TypeTab(shift);
+    BringToFront(mainWindow);
+    if (shift)
+        TypeKey(VK_TAB, {VK_SHIFT});
+    else
+        TypeKey(VK_TAB);
     // A Tab either moves the focus or is typed into the focused control: wait for either.
     if (!WaitUntil([&] {
             HWND now = FocusedWindow(mainWindow);
@@ -204,6 +216,16 @@ JsonValue PressTab(HWND mainWindow, bool shift) {
         }))
         Fail(NoAnswer, L"the key changed neither the focus nor the focused control's text");
     return FocusReport(mainWindow);
+}
+
+JsonValue TypeControlLetter(HWND mainWindow, const std::wstring& letter) {
+    // The virtual key of a letter is its capital's code.
+    const wint_t key = letter.size() == 1 ? std::towupper(letter[0]) : 0;
+    if (key < L'A' || key > L'Z')
+        Fail(BadCommandLine, L"not a letter: " + letter);
+    BringToFront(mainWindow);
+    TypeKey(static_cast<WORD>(key), {VK_CONTROL});
+    return JsonObject({});
 }
 
 JsonValue MessageBoxReport(HWND mainWindow) {
@@ -230,6 +252,28 @@ JsonValue LogView(HWND mainWindow) {
     HWND log = ControlOf(mainWindow, LogViewId);
     return JsonObject({{"firstVisibleLine", JsonNumber(Ask(log, EM_GETFIRSTVISIBLELINE))},
                        {"lineCount", JsonNumber(Ask(log, EM_GETLINECOUNT))}});
+}
+
+JsonValue LogSelection(HWND mainWindow) {
+    // Both ends packed in the answer, as texts of the scenarios' size allow.
+    const LRESULT ends = Ask(ControlOf(mainWindow, LogViewId), EM_GETSEL);
+    return JsonObject({{"start", JsonNumber(LOWORD(ends))}, {"end", JsonNumber(HIWORD(ends))}});
+}
+
+// The clipboard's text, shared by every program of the Wine session.
+JsonValue ClipboardText() {
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }))
+        Fail(NoAnswer, L"the clipboard stayed open in another program");
+    std::wstring text;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (const auto* characters = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
+        text = characters;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    if (!data)
+        Fail(NotFound, L"the clipboard holds no text");
+    return JsonObject({{"text", JsonString(text)}});
 }
 
 JsonValue ScrollLog(HWND mainWindow, int code) {
@@ -325,55 +369,74 @@ JsonValue Resize(HWND mainWindow, int width, int height) {
     return WindowReport(mainWindow);
 }
 
+// A command's arguments as typed; those that are numbers are read by Number.
+using Arguments = std::vector<std::wstring>;
+
+int Number(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    const long number = std::wcstol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != L'\0')
+        Fail(BadCommandLine, L"not a number: " + text);
+    return static_cast<int>(number);
+}
+
 struct Command {
     const wchar_t* name;
     int argumentCount;
-    JsonValue (*run)(HWND mainWindow, const std::vector<int>& arguments);
+    JsonValue (*run)(HWND mainWindow, const Arguments& arguments);
 };
 
 const Command Commands[] = {
-    {L"window", 0, [](HWND w, const std::vector<int>&) { return WindowReport(w); }},
-    {L"control", 1, [](HWND w, const std::vector<int>& a) { return ControlReport(w, a[0]); }},
+    {L"window", 0, [](HWND w, const Arguments&) { return WindowReport(w); }},
+    {L"control", 1, [](HWND w, const Arguments& a) { return ControlReport(w, Number(a[0])); }},
     {L"combo", 1,
-     [](HWND w, const std::vector<int>& a) { return ComboReport(ControlOf(w, a[0])); }},
-    {L"log-lines", 0, [](HWND w, const std::vector<int>&) { return LogLines(w); }},
-    {L"log-text", 0, [](HWND w, const std::vector<int>&) { return LogText(w); }},
-    {L"focus", 0, [](HWND w, const std::vector<int>&) { return FocusReport(w); }},
-    {L"message-box", 0, [](HWND w, const std::vector<int>&) { return MessageBoxReport(w); }},
-    {L"log-view", 0, [](HWND w, const std::vector<int>&) { return LogView(w); }},
-    {L"choose", 2, [](HWND w, const std::vector<int>& a) { return Choose(w, a[0], a[1]); }},
-    {L"press", 1, [](HWND w, const std::vector<int>& a) { return Press(w, a[0]); }},
-    {L"set-focus", 1, [](HWND w, const std::vector<int>& a) { return SetFocusTo(w, a[0]); }},
-    {L"tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, false); }},
-    {L"shift-tab", 0, [](HWND w, const std::vector<int>&) { return PressTab(w, true); }},
+     [](HWND w, const Arguments& a) { return ComboReport(ControlOf(w, Number(a[0]))); }},
+    {L"log-lines", 0, [](HWND w, const Arguments&) { return LogLines(w); }},
+    {L"log-text", 0, [](HWND w, const Arguments&) { return LogText(w); }},
+    {L"focus", 0, [](HWND w, const Arguments&) { return FocusReport(w); }},
+    {L"message-box", 0, [](HWND w, const Arguments&) { return MessageBoxReport(w); }},
+    {L"log-view", 0, [](HWND w, const Arguments&) { return LogView(w); }},
+    {L"choose", 2,
+     [](HWND w, const Arguments& a) { return Choose(w, Number(a[0]), Number(a[1])); }},
+    {L"press", 1, [](HWND w, const Arguments& a) { return Press(w, Number(a[0])); }},
+    {L"set-focus", 1, [](HWND w, const Arguments& a) { return SetFocusTo(w, Number(a[0])); }},
+    {L"tab", 0, [](HWND w, const Arguments&) { return PressTab(w, false); }},
+    {L"shift-tab", 0, [](HWND w, const Arguments&) { return PressTab(w, true); }},
     {L"press-from-behind", 1,
-     [](HWND w, const std::vector<int>& a) { return PressFromBehind(w, a[0]); }},
-    {L"message-box-ok", 0, [](HWND w, const std::vector<int>&) { return PressMessageBoxOk(w); }},
-    {L"scroll-log", 1, [](HWND w, const std::vector<int>& a) { return ScrollLog(w, a[0]); }},
-    {L"resize", 2, [](HWND w, const std::vector<int>& a) { return Resize(w, a[0], a[1]); }},
-    {L"minimize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MINIMIZE); }},
-    {L"maximize", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_MAXIMIZE); }},
-    {L"restore", 0, [](HWND w, const std::vector<int>&) { return ShowAs(w, SW_RESTORE); }},
-    {L"close", 0, [](HWND w, const std::vector<int>&) { return Close(w); }},
+     [](HWND w, const Arguments& a) { return PressFromBehind(w, Number(a[0])); }},
+    {L"message-box-ok", 0, [](HWND w, const Arguments&) { return PressMessageBoxOk(w); }},
+    {L"scroll-log", 1, [](HWND w, const Arguments& a) { return ScrollLog(w, Number(a[0])); }},
+    {L"resize", 2,
+     [](HWND w, const Arguments& a) { return Resize(w, Number(a[0]), Number(a[1])); }},
+    {L"minimize", 0, [](HWND w, const Arguments&) { return ShowAs(w, SW_MINIMIZE); }},
+    {L"maximize", 0, [](HWND w, const Arguments&) { return ShowAs(w, SW_MAXIMIZE); }},
+    {L"restore", 0, [](HWND w, const Arguments&) { return ShowAs(w, SW_RESTORE); }},
+    {L"close", 0, [](HWND w, const Arguments&) { return Close(w); }},
     {L"window-menu-command", 1,
-     [](HWND w, const std::vector<int>& a) { return WindowMenuCommand(w, a[0]); }},
-    {L"end-session", 0, [](HWND w, const std::vector<int>&) { return EndSession(w); }},
+     [](HWND w, const Arguments& a) { return WindowMenuCommand(w, Number(a[0])); }},
+    {L"key-ctrl", 1, [](HWND w, const Arguments& a) { return TypeControlLetter(w, a[0]); }},
+    {L"log-selection", 0, [](HWND w, const Arguments&) { return LogSelection(w); }},
+    {L"clipboard", 0, [](HWND, const Arguments&) { return ClipboardText(); }},
+    {L"log-menu", 0, [](HWND w, const Arguments&) { return LogMenuReport(w, false); }},
+    {L"log-menu-open", 0, [](HWND w, const Arguments&) { return LogMenuReport(w, true); }},
+    {L"menu-close", 0, [](HWND w, const Arguments&) { return CloseMenu(w); }},
+    {L"log-menu-choose", 1,
+     [](HWND w, const Arguments& a) { return ChooseLogMenuItem(w, Number(a[0])); }},
+    {L"save-dialog", 0, [](HWND w, const Arguments&) { return SaveDialogReport(w); }},
+    {L"save-dialog-save", 1,
+     [](HWND w, const Arguments& a) { return SaveDialogSave(w, a[0], false); }},
+    {L"save-dialog-replace", 1,
+     [](HWND w, const Arguments& a) { return SaveDialogSave(w, a[0], true); }},
+    {L"save-dialog-cancel", 0, [](HWND w, const Arguments&) { return SaveDialogCancel(w); }},
+    {L"end-session", 0, [](HWND w, const Arguments&) { return EndSession(w); }},
 };
-
-int ParseNumber(const wchar_t* text) {
-    wchar_t* end = nullptr;
-    const long number = std::wcstol(text, &end, 10);
-    if (end == text || *end != L'\0')
-        Fail(BadCommandLine, std::wstring(L"not a number: ") + text);
-    return static_cast<int>(number);
-}
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     int next = 1;
     if (next + 1 < argc && std::wcscmp(argv[next], L"--wait") == 0) {
-        WaitLimit = static_cast<DWORD>(ParseNumber(argv[next + 1]));
+        WaitLimit = static_cast<DWORD>(Number(argv[next + 1]));
         next += 2;
     }
     if (next >= argc)
@@ -383,9 +446,7 @@ int wmain(int argc, wchar_t** argv) {
             continue;
         if (argc - next - 1 != command.argumentCount)
             Fail(BadCommandLine, std::wstring(L"wrong number of arguments for ") + command.name);
-        std::vector<int> arguments;
-        for (int i = next + 1; i < argc; ++i)
-            arguments.push_back(ParseNumber(argv[i]));
+        const Arguments arguments(argv + next + 1, argv + argc);
         const std::string output = command.run(MainWindow(), arguments) + "\n";
         std::fwrite(output.data(), 1, output.size(), stdout);
         return 0;

@@ -30,16 +30,19 @@ HWND ControlOf(HWND mainWindow, int id) {
 
 namespace {
 
-struct BoxSearch {
+struct WindowSearch {
     DWORD process;
+    const std::wstring& className;
+    const std::function<bool(HWND)>& accept;
     HWND found;
 };
 
-BOOL CALLBACK CheckForMessageBox(HWND window, LPARAM searchAddress) {
-    auto* search = reinterpret_cast<BoxSearch*>(searchAddress);
+BOOL CALLBACK CheckProgramWindow(HWND window, LPARAM searchAddress) {
+    auto* search = reinterpret_cast<WindowSearch*>(searchAddress);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && ClassNameOf(window) == L"#32770") {
+    if (process == search->process && IsWindowVisible(window) &&
+        ClassNameOf(window) == search->className && (!search->accept || search->accept(window))) {
         search->found = window;
         return FALSE;
     }
@@ -48,14 +51,19 @@ BOOL CALLBACK CheckForMessageBox(HWND window, LPARAM searchAddress) {
 
 } // namespace
 
-HWND FindMessageBox(HWND mainWindow) {
-    BoxSearch search = {0, nullptr};
+HWND FindProgramWindow(HWND mainWindow, const std::wstring& className,
+                       std::function<bool(HWND)> accept) {
+    WindowSearch search = {0, className, accept, nullptr};
     GetWindowThreadProcessId(mainWindow, &search.process);
     WaitUntil([&] {
-        EnumWindows(CheckForMessageBox, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(CheckProgramWindow, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
     return search.found;
+}
+
+HWND FindMessageBox(HWND mainWindow) {
+    return FindProgramWindow(mainWindow, L"#32770");
 }
 
 LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Milliseconds to wait for a window to appear or for a change to show (the --wait option).
@@ -39,6 +40,11 @@ HWND MainWindow();
 
 // The child of the main window with this dialog identifier; fails with NotFound without one.
 HWND ControlOf(HWND mainWindow, int id);
+
+// A visible top-level window of the main window's process with this class, for which `accept`
+// (when given) returns true; waited for. nullptr when none appears.
+HWND FindProgramWindow(HWND mainWindow, const std::wstring& className,
+                       std::function<bool(HWND)> accept = nullptr);
 
 // A visible message box (a top-level dialog of class "#32770") of the main window's process,
 // waited for; nullptr when none appears.
