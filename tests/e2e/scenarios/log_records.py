@@ -6,6 +6,7 @@ must agree with the runs' lines in the log."""
 import csv
 import io
 import re
+import time
 from datetime import datetime
 
 import harness
@@ -79,6 +80,17 @@ def log_file_bytes(lines) -> bytes:
     return UTF8_BOM + "".join(f"{line}\r\n" for line in lines).encode("utf-8")
 
 
+def saved_bytes(path, expected: bytes, timeout_seconds=10) -> bytes:
+    """The file's bytes once they are what the save should have written, or as they are after
+    the timeout: the dialog is gone a moment before the program's save, which follows it, runs."""
+    end = time.monotonic() + timeout_seconds
+    while True:
+        content = path.read_bytes() if path.exists() else b""
+        if content == expected or time.monotonic() > end:
+            return content
+        time.sleep(0.2)
+
+
 def wait_for_log_change(driver, before) -> list:
     def changed_log():
         log = driver.log_lines()
@@ -124,7 +136,7 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
         saved = records / name
         driver.save_dialog_save(windows_path(saved))
         log = driver.log_lines()
-        check_equal(saved.read_bytes(), log_file_bytes(log), "the saved log")
+        check_equal(saved_bytes(saved, log_file_bytes(log)), log_file_bytes(log), "the saved log")
 
         # A line more, then the same name again: the dialog opens in the folder used last, so it
         # asks, and Yes replaces the file there.
@@ -135,7 +147,8 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
         check_save_dialog(dialog, "Save Log As", "txt", opened)
         question = driver.save_dialog_replace(name)
         check("replace" in question.lower(), f"not a question to replace the file: {question!r}")
-        check_equal(saved.read_bytes(), log_file_bytes(driver.log_lines()), "the log saved again")
+        again = log_file_bytes(driver.log_lines())
+        check_equal(saved_bytes(saved, again), again, "the log saved again")
 
         # Clear Log empties it; with nothing to select, Copy is greyed again.
         driver.choose_log_menu_item(CLEAR_LOG)
@@ -245,8 +258,8 @@ def measurements_saved_as_csv_agree_with_the_log(run: harness.Scenario):
                                           lambda: driver.window_menu_command(SAVE_LOG_AS))
         check_save_dialog(dialog, "Save Log As", "txt", opened)
         driver.save_dialog_save(windows_path(records / "after the runs.txt"))
-        check_equal((records / "after the runs.txt").read_bytes(), log_file_bytes(log),
-                    "the log saved from the window menu")
+        check_equal(saved_bytes(records / "after the runs.txt", log_file_bytes(log)),
+                    log_file_bytes(log), "the log saved from the window menu")
 
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
