@@ -1,7 +1,11 @@
 // The main window over GTK 3: its creation, the signals that become the program's events, and
 // its geometry.
+#include <glib-unix.h>
+#include <unistd.h>
+
 #include <climits>
 #include <clocale>
+#include <csignal>
 
 #include "platform/linux/gtk_window_layer.h"
 
@@ -126,6 +130,19 @@ void OnDestroy(GtkWidget*, gpointer) {
     WindowLayer.lastClientSize = {-1, -1};
 }
 
+// The session's end reaches a Linux program as SIGTERM (or SIGHUP from a closed terminal): the
+// settings are saved, and then the process ends, as Windows ends it after the same event.
+gboolean OnSessionEndSignal(gpointer) {
+    Raise(EventSessionEnd);
+    _exit(0);
+}
+
+// Ctrl-C in the terminal that started the program closes it as the window's close box does.
+gboolean OnInterruptSignal(gpointer) {
+    Raise(EventClose);
+    return G_SOURCE_CONTINUE;
+}
+
 void AddWindowLayerStyle() {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, WindowLayerCss, -1, nullptr);
@@ -153,6 +170,9 @@ int InitWindowLayer() {
         WindowLayer.initialized = true;
         AddWindowLayerStyle();
         gtk_window_set_default_icon_name(IconName);
+        g_unix_signal_add(SIGTERM, OnSessionEndSignal, nullptr);
+        g_unix_signal_add(SIGHUP, OnSessionEndSignal, nullptr);
+        g_unix_signal_add(SIGINT, OnInterruptSignal, nullptr);
     }
     GdkScreen* screen = gdk_screen_get_default();
     const double resolution = screen ? gdk_screen_get_resolution(screen) : -1.0;
