@@ -11,10 +11,13 @@
 
 WindowLayerState WindowLayer;
 
+// The program's icon as a PNG file's bytes, built into the program.
+extern const unsigned char ProgramIconPng[];
+extern const std::size_t ProgramIconPngSize;
+
 namespace {
 
 constexpr int FallbackDotsPerInch = 96;
-const char* const IconName = "tockmeter";
 
 // The window's look as the program lays it out: controls as small as their places, in the
 // size of text that the places were made for, on the dialog-face colour.
@@ -143,6 +146,19 @@ gboolean OnInterruptSignal(gpointer) {
     return G_SOURCE_CONTINUE;
 }
 
+void SetProgramIcon() {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
+    if (!loader)
+        return;
+    const bool written =
+        gdk_pixbuf_loader_write(loader, ProgramIconPng, ProgramIconPngSize, nullptr);
+    if (gdk_pixbuf_loader_close(loader, nullptr) && written) { // closed in any case
+        if (GdkPixbuf* icon = gdk_pixbuf_loader_get_pixbuf(loader))
+            gtk_window_set_default_icon(icon);
+    }
+    g_object_unref(loader);
+}
+
 void AddWindowLayerStyle() {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, WindowLayerCss, -1, nullptr);
@@ -169,7 +185,7 @@ int InitWindowLayer() {
     if (!WindowLayer.initialized) {
         WindowLayer.initialized = true;
         AddWindowLayerStyle();
-        gtk_window_set_default_icon_name(IconName);
+        SetProgramIcon();
         g_unix_signal_add(SIGTERM, OnSessionEndSignal, nullptr);
         g_unix_signal_add(SIGHUP, OnSessionEndSignal, nullptr);
         g_unix_signal_add(SIGINT, OnInterruptSignal, nullptr);
