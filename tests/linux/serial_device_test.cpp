@@ -198,8 +198,11 @@ TEST_F(SerialDeviceTest, AFloodOfAMegabyteArrivesWhole) {
         idleChecks = 0;
         const std::size_t count = std::min<std::size_t>(waiting, buffer.size());
         const std::size_t read = ReadComDevice(device, buffer.data(), count);
-        ASSERT_EQ(read, count) << "fewer bytes than reported waiting";
         got.append(buffer.data(), read);
+        if (read != count) {
+            ADD_FAILURE() << "fewer bytes than reported waiting";
+            break; // the sender gives up on its own
+        }
     }
     sender.join();
     ASSERT_EQ(got.size(), flood.size());
