@@ -34,12 +34,11 @@ std::string SystemPath(const std::wstring& path) {
     return Utf8FromWide(path);
 }
 
-// flock has one shared and one exclusive lock where Windows has an access and a sharing mode per
-// opener; only openers that lock (other Tockmeters) are kept out. A holder that writes keeps out
-// other writers, and one that lets no one write keeps out writers: either alone is a shared lock
-// (readers meet no lock), both or letting no one in at all an exclusive one. So a file held for
-// writing is refused to another writer and to a reader that forbids writing, and not to a reader
-// that lets others write, as on Windows.
+// flock has a shared and an exclusive lock where Windows has an access and a sharing mode per
+// opener, and only openers that lock (other Tockmeters) meet them. The locks are chosen so that
+// Windows' answers hold among the program's openers: a writer that lets others only read (the
+// settings reader's first try, a new file) or an opener that shares nothing takes the exclusive
+// lock, a reader that lets others only read a shared one, a reader that lets others write none.
 int LockFor(FileAccess access, FileShare share) {
     const bool writes = access == FileAccess::ReadWrite;
     const bool keepsWritersOut = share != FileShare::ReadWrite;
