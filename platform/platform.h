@@ -323,12 +323,13 @@ std::wstring AskSaveFilePath(const SaveFileQuestion& question);
 // number is not used: the serial devices present in /dev (ttyUSB*, ttyACM*, ttyAMA*, ttyS*,
 // rfcomm*, in that order, each kind in the order of its numbers), then each name in the
 // TOCKMETER_PORTS environment variable (separated by colons; a name may be a full path), every
-// name once.
+// port once; a path is shown by its file name unless a port of that name is listed already.
 std::vector<std::wstring> SerialPortNames(int highestNumber);
 
 // The device path that opens the port of that name. Windows and the simulation: "\\.\" and the
-// name, always (also before a name that already has it). Linux: the name itself when it is a
-// path (starts with "/"), else "/dev/" and the name.
+// name, always (also before a name that already has it). Linux: the path of a port named in
+// TOCKMETER_PORTS that the list shows by that name, else the name itself when it is a path
+// (starts with "/"), else "/dev/" and the name.
 std::wstring SerialDevicePath(const std::wstring& name);
 
 // Why the latest OpenComDevice of this thread failed, worded for the user, when it is something

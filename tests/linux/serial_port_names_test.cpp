@@ -28,14 +28,21 @@ TEST(SerialPortNames, TheNamedPortsFollowTheDevicesFoundOnceEach) {
         EXPECT_EQ(stat(Utf8FromWide(SerialDevicePath(name)).c_str(), &status), 0) << name.c_str();
     }
 
-    std::string named = "/tmp/tockmeter-pty::ttyTockmeterTest:/tmp/tockmeter-pty:";
+    // A path is shown by its file name, unless a port of that name is listed already.
+    std::string named = "/tmp/tockmeter-pty::ttyTockmeterTest:/tmp/tockmeter-pty:"
+                        "/tmp/other/ttyTockmeterTest:";
     if (!found.empty())
-        named += Utf8FromWide(found.front()); // a device found is not named twice
+        named += "/dev/" + Utf8FromWide(found.front()); // a device found is not named twice
     ScopedVariable ports("TOCKMETER_PORTS", named.c_str());
     std::vector<std::wstring> expected = found;
-    expected.push_back(L"/tmp/tockmeter-pty");
+    expected.push_back(L"tockmeter-pty");
     expected.push_back(L"ttyTockmeterTest");
+    expected.push_back(L"/tmp/other/ttyTockmeterTest");
     EXPECT_EQ(SerialPortNames(32), expected);
+
+    EXPECT_EQ(SerialDevicePath(L"tockmeter-pty"), L"/tmp/tockmeter-pty");
+    EXPECT_EQ(SerialDevicePath(L"ttyTockmeterTest"), L"/dev/ttyTockmeterTest");
+    EXPECT_EQ(SerialDevicePath(L"/tmp/other/ttyTockmeterTest"), L"/tmp/other/ttyTockmeterTest");
 }
 
 TEST(SerialPortNames, ANameOpensUnderDevUnlessItIsAPath) {

@@ -50,9 +50,49 @@ std::vector<std::string> FolderEntries(const char* folder) {
     return entries;
 }
 
-void AddOnce(std::vector<std::wstring>& names, const std::wstring& name) {
-    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-        names.push_back(name);
+// A port the list offers: the name it shows and the device path that opens it.
+struct PortEntry {
+    std::wstring name;
+    std::wstring path;
+};
+
+bool Listed(const std::vector<PortEntry>& ports, const std::wstring& name) {
+    return std::any_of(ports.begin(), ports.end(),
+                       [&](const PortEntry& port) { return port.name == name; });
+}
+
+std::wstring PathOfName(const std::wstring& name) {
+    return !name.empty() && name[0] == L'/' ? name : L"/dev/" + name;
+}
+
+void AddNamedPort(std::vector<PortEntry>& ports, const std::wstring& named) {
+    const std::wstring path = PathOfName(named);
+    for (const PortEntry& port : ports)
+        if (port.path == path)
+            return;
+    // The list is narrow: a path is shown by its file name while no other port has that name.
+    const std::wstring fileName = named.substr(named.find_last_of(L'/') + 1);
+    ports.push_back({fileName.empty() || Listed(ports, fileName) ? named : fileName, path});
+}
+
+// The serial devices found in /dev, then each port named in the variable.
+std::vector<PortEntry> PortEntries() {
+    std::vector<PortEntry> ports;
+    for (const std::string& device : SerialDeviceNames(FolderEntries("/dev"))) {
+        const std::wstring name = WideFromUtf8(device);
+        ports.push_back({name, PathOfName(name)});
+    }
+    const char* named = std::getenv(PortsVariable);
+    const std::string listed = named ? named : "";
+    for (std::size_t start = 0; start <= listed.size();) {
+        std::size_t end = listed.find(':', start);
+        if (end == std::string::npos)
+            end = listed.size();
+        if (end > start)
+            AddNamedPort(ports, WideFromUtf8(listed.substr(start, end - start)));
+        start = end + 1;
+    }
+    return ports;
 }
 
 } // namespace
@@ -76,20 +116,14 @@ std::vector<std::string> SerialDeviceNames(const std::vector<std::string>& entri
 
 std::vector<std::wstring> SerialPortNames(int) {
     std::vector<std::wstring> names;
-    for (const std::string& name : SerialDeviceNames(FolderEntries("/dev")))
-        AddOnce(names, WideFromUtf8(name));
-    const char* named = std::getenv(PortsVariable);
-    const std::string listed = named ? named : "";
-    for (std::size_t start = 0; start <= listed.size();) {
-        std::size_t end = listed.find(':', start);
-        if (end == std::string::npos)
-            end = listed.size();
-        AddOnce(names, WideFromUtf8(listed.substr(start, end - start)));
-        start = end + 1;
-    }
+    for (const PortEntry& port : PortEntries())
+        names.push_back(port.name);
     return names;
 }
 
 std::wstring SerialDevicePath(const std::wstring& name) {
-    return !name.empty() && name[0] == L'/' ? name : L"/dev/" + name;
+    for (const PortEntry& port : PortEntries())
+        if (port.name == name)
+            return port.path;
+    return PathOfName(name);
 }
