@@ -332,6 +332,12 @@ std::vector<std::wstring> SerialPortNames(int highestNumber);
 // (starts with "/"), else "/dev/" and the name.
 std::wstring SerialDevicePath(const std::wstring& name);
 
+// A name of the port that stays the same whichever socket its adapter is plugged into and in
+// whatever order the system found it, so that the user can tell adapters apart; empty when there
+// is none. Linux: the name of the entry of /dev/serial/by-id that leads to the port's device.
+// Windows: always empty.
+std::wstring SerialPortStableName(const std::wstring& name);
+
 // Why the latest OpenComDevice of this thread failed, worded for the user, when it is something
 // the user can mend: on Linux, a device that exists but that the user may not open (which group
 // the user must join, and how). Empty otherwise, and after an OpenComDevice that succeeded;

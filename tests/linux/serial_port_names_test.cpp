@@ -4,6 +4,7 @@
 #include "system_fixtures.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,6 +51,24 @@ TEST(SerialPortNames, ANameOpensUnderDevUnlessItIsAPath) {
     EXPECT_EQ(SerialDevicePath(L"pts/3"), L"/dev/pts/3");
     EXPECT_EQ(SerialDevicePath(L"/dev/pts/3"), L"/dev/pts/3");
     EXPECT_EQ(SerialDevicePath(L"/tmp/micromite"), L"/tmp/micromite");
+}
+
+// The stable name is the link in the folder that leads to the port's device, whatever the
+// link's own path is; a device no link leads to has none.
+TEST(SerialPortNames, TheStableNameIsTheLinkThatLeadsToTheDevice) {
+    TempFolder byId;
+    PseudoTerminal adapter;
+    PseudoTerminal other;
+    ASSERT_EQ(symlink(other.devicePath().c_str(), (byId / "usb-Other_Adapter-if00").c_str()), 0);
+    ASSERT_EQ(symlink(adapter.devicePath().c_str(), (byId / "usb-FTDI_A50285BI-if00").c_str()), 0);
+    ASSERT_EQ(symlink("/nowhere", (byId / "usb-Dangling").c_str()), 0);
+    EXPECT_EQ(EntryLeadingTo(byId.path(), adapter.devicePath()), "usb-FTDI_A50285BI-if00");
+    EXPECT_EQ(EntryLeadingTo(byId.path(), other.devicePath()), "usb-Other_Adapter-if00");
+
+    PseudoTerminal unlinked;
+    EXPECT_EQ(EntryLeadingTo(byId.path(), unlinked.devicePath()), "");
+    EXPECT_EQ(EntryLeadingTo(byId.path(), "/nowhere"), "");
+    EXPECT_EQ(EntryLeadingTo(byId / "missing", adapter.devicePath()), "");
 }
 
 } // namespace

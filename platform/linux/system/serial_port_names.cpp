@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -15,6 +16,9 @@ constexpr std::size_t DeviceKindCount = sizeof DeviceKinds / sizeof DeviceKinds[
 
 // The ports the user names beside the devices found (a pseudo-terminal, a device elsewhere).
 const char* const PortsVariable = "TOCKMETER_PORTS";
+
+// udev's links named after each USB adapter's maker, model and serial number.
+const char* const StableNamesFolder = "/dev/serial/by-id";
 
 struct DeviceName {
     std::size_t kind;
@@ -112,6 +116,30 @@ std::vector<std::string> SerialDeviceNames(const std::vector<std::string>& entri
     for (const DeviceName& found : devices)
         names.push_back(found.name);
     return names;
+}
+
+std::string EntryLeadingTo(const std::string& folder, const std::string& devicePath) {
+    struct stat device {};
+    if (stat(devicePath.c_str(), &device) != 0)
+        return std::string();
+    std::vector<std::string> entries = FolderEntries(folder.c_str());
+    std::sort(entries.begin(), entries.end());
+    for (const std::string& entry : entries) {
+        struct stat target {};
+        if (entry != "." && entry != ".." && stat((folder + "/" + entry).c_str(), &target) == 0 &&
+            target.st_dev == device.st_dev && target.st_ino == device.st_ino)
+            return entry;
+    }
+    return std::string();
+}
+
+std::wstring SerialPortStableName(const std::wstring& name) {
+    const std::string entry =
+        EntryLeadingTo(StableNamesFolder, Utf8FromWide(SerialDevicePath(name)));
+    // udev writes these names in ASCII, escaping every other byte; anything else is not its.
+    const bool ascii = std::all_of(entry.begin(), entry.end(),
+                                   [](char c) { return c > 0x20 && c < 0x7F; });
+    return ascii ? WideFromUtf8(entry) : std::wstring();
 }
 
 std::vector<std::wstring> SerialPortNames(int) {
