@@ -127,6 +127,16 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
     }
 }
 
+void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason) {
+    if (SimComDevice* device = FindDevice(name))
+        device->openRefusal = reason;
+}
+
+void SimSetComStableName(const std::wstring& name, const std::wstring& stableName) {
+    if (SimComDevice* device = FindDevice(name))
+        device->stableName = stableName;
+}
+
 void SimSetComFlow(const std::wstring& name, const SimComFlow& flow) {
     if (SimComDevice* device = FindDevice(name))
         device->record.flow = flow;
@@ -159,17 +169,31 @@ int SimOpenComCount() {
 }
 
 DeviceHandle OpenComDevice(const std::wstring& devicePath) {
+    Serial().lastOpenRefusal.clear();
     if (devicePath.compare(0, DevicePrefix.size(), DevicePrefix) != 0)
         return 0;
     UnplugDevicesDue();
     const std::wstring upper = UpperName(devicePath.substr(DevicePrefix.size()));
     SimComDevice* device = FindDevice(upper);
+    if (device && !device->openRefusal.empty()) {
+        Serial().lastOpenRefusal = device->openRefusal;
+        return 0;
+    }
     if (!device || device->heldElsewhere || IsOpenByProgram(upper))
         return 0;
     ++device->record.opens;
     const DeviceHandle handle = Serial().nextHandle++;
     Serial().openHandles[handle] = upper;
     return handle;
+}
+
+std::wstring SerialPortStableName(const std::wstring& name) {
+    const SimComDevice* device = FindDevice(name);
+    return device ? device->stableName : std::wstring();
+}
+
+std::wstring LastComOpenRefusal() {
+    return Serial().lastOpenRefusal;
 }
 
 void SetComQueueSizes(DeviceHandle handle, std::uint32_t inputBytes, std::uint32_t outputBytes) {
