@@ -1,7 +1,8 @@
-"""Clock calibration under Wine against the simulated Micromite on COM7: the tick program upload
-with a CLOCKTRIM value chosen in the list, a timing run whose logged figures are checked against
-the controller's own record of its tick lines, Stop, the window closed during a run, and a longer
-interval chosen during a run, which wakes the program after each line has come."""
+"""Clock calibration against the simulated Micromite on port 7 (COM7 under Wine): the tick
+program upload with a CLOCKTRIM value chosen in the list, a timing run whose logged figures are
+checked against the controller's own record of its tick lines, Stop, the window closed during a
+run, and a longer interval chosen during a run, which wakes the program after each line has
+come."""
 
 import re
 import time
@@ -77,10 +78,13 @@ def wait_until_ready(driver):
 
 
 def start_with_controller(run: harness.Scenario, device: Micromite):
-    """tockmeter.exe with the controller on COM7 and the short interval; (folder, program,
-    driver) once its window is ready."""
+    """The program with the controller on port 7 (COM7 under Wine) and the short interval;
+    (folder, program, driver) once its window is ready."""
     run.pin_com_ports({LINK_PORT: device.terminal})
-    folder = run.program_folder(settings=SETTINGS)
+    # The link's port as the port list names it: under Wine that is the default port already,
+    # the native program knows no COM names.
+    folder = run.program_folder(
+        settings=SETTINGS + f"uM comport = {run.port_name(LINK_PORT)}\r\n".encode("utf-8"))
     program = run.start_program(folder)
     driver = run.driver()
     wait_until_ready(driver)
