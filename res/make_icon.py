@@ -14,11 +14,13 @@ version can read them:
 
 Python 3 standard library only.  Usage:
 
-  python3 res/make_icon.py [--ico PATH] [--preview PATH.png]
+  python3 res/make_icon.py [--ico PATH] [--preview PATH.png] [--png PATH.png]
 
 Without --ico the icon is written beside this script as tockmeter.ico.
 --preview also writes a PNG with both images enlarged 8 times and at their
 real size on light and dark backgrounds, for checking the drawing by eye.
+--png also writes the program icon at 64 x 64 with transparency, as the
+Linux program and its desktop entry use it (res/tockmeter.png).
 """
 
 import argparse
@@ -28,6 +30,7 @@ import struct
 import zlib
 
 SUPERSAMPLE = 8  # samples per pixel along each axis
+LINUX_ICON_SIZE = 64  # the PNG for Linux desktops, which scale it for their places
 
 # All drawing is in units of a 32 x 32 canvas, y pointing down.
 CANVAS = 32.0
@@ -480,13 +483,14 @@ def write_ico(path, images):
         f.write(data)
 
 
-def write_png(path, width, height, rgb_rows):
+def write_png(path, width, height, rows, alpha=False):
+    """rows: bytes of r, g, b (and a, with alpha) for each pixel of each row."""
     def chunk(kind, body):
         c = struct.pack(">I", len(body)) + kind + body
         return c + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-    raw = b"".join(b"\x00" + bytes(row) for row in rgb_rows)
+    raw = b"".join(b"\x00" + bytes(row) for row in rows)
     png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6 if alpha else 2, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(raw, 9))
     png += chunk(b"IEND", b"")
     with open(path, "wb") as f:
@@ -540,6 +544,8 @@ def main():
     ap.add_argument("--ico", default=os.path.join(here, "tockmeter.ico"),
                     help="where to write the icon (default: beside this script)")
     ap.add_argument("--preview", help="also write an enlarged PNG preview here")
+    ap.add_argument("--png", help="also write the icon as a 64 x 64 PNG with transparency "
+                                  "here, for Linux desktops")
     args = ap.parse_args()
 
     images = [(32, render(32, small=False)), (16, render(16, small=True))]
@@ -548,6 +554,12 @@ def main():
     if args.preview:
         write_preview(args.preview, images)
         print("wrote", args.preview)
+    if args.png:
+        size = LINUX_ICON_SIZE
+        pixels = render(size, small=False)
+        rows = [b"".join(bytes(pixels[j * size + i]) for i in range(size)) for j in range(size)]
+        write_png(args.png, size, size, rows, alpha=True)
+        print("wrote", args.png)
 
 
 if __name__ == "__main__":

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The run command: builds Tockmeter (scripts/build.sh) and starts tockmeter.exe under Wine with a
-# simulated Micromite on COM7, or with a real serial device there:
+# The run command: builds Tockmeter (scripts/build.sh) and starts the native Linux program with a
+# simulated Micromite on a pseudo-terminal, or with a real serial device; with --wine, the
+# Windows program tockmeter.exe under Wine instead, with the Micromite or the device on COM7:
 #
-#   bash scripts/run.sh [--device /dev/ttyUSB0]
+#   bash scripts/run.sh [--wine] [--device /dev/ttyUSB0]
 #
 # Without $DISPLAY it runs on a private virtual display and prints where its screenshot is.
-# Everything of the run (Wine prefix, program folder with its Tockmeter.inf, logs) stays in
+# Everything of the run (settings, logs, for Wine its prefix and program folder) stays in
 # build/run, or in TOCKMETER_RUN_DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,10 +15,16 @@ bash scripts/setup-machine.sh
 bash scripts/build.sh
 source scripts/wine_env.sh
 
+run_program=scripts/run_native.py
+if [ "${1:-}" = "--wine" ]; then
+  shift
+  run_program=scripts/run_under_wine.py
+fi
+
 # The launcher and all it starts get a session of their own, out of reach of this terminal's
 # Ctrl-C, which would otherwise stop the display under the running program. Told with SIGTERM
 # instead, the launcher closes the window as a user does, so the settings are saved.
-setsid python3 scripts/run_under_wine.py --folder "${TOCKMETER_RUN_DIR:-build/run}" "$@" &
+setsid python3 "$run_program" --folder "${TOCKMETER_RUN_DIR:-build/run}" "$@" &
 launcher=$!
 trap 'kill -TERM "$launcher" 2>/dev/null || true' INT TERM
 status=0

@@ -1,16 +1,23 @@
 // The main window over GTK 3: its creation, the signals that become the program's events, and
 // its geometry.
+#include <glib-unix.h>
+#include <unistd.h>
+
 #include <climits>
 #include <clocale>
+#include <csignal>
 
 #include "platform/linux/gtk_window_layer.h"
 
 WindowLayerState WindowLayer;
 
+// The program's icon as a PNG file's bytes, built into the program.
+extern const unsigned char ProgramIconPng[];
+extern const std::size_t ProgramIconPngSize;
+
 namespace {
 
 constexpr int FallbackDotsPerInch = 96;
-const char* const IconName = "tockmeter";
 
 // The window's look as the program lays it out: controls as small as their places, in the
 // size of text that the places were made for, on the dialog-face colour.
@@ -126,6 +133,32 @@ void OnDestroy(GtkWidget*, gpointer) {
     WindowLayer.lastClientSize = {-1, -1};
 }
 
+// The session's end reaches a Linux program as SIGTERM (or SIGHUP from a closed terminal): the
+// settings are saved, and then the process ends, as Windows ends it after the same event.
+gboolean OnSessionEndSignal(gpointer) {
+    Raise(EventSessionEnd);
+    _exit(0);
+}
+
+// Ctrl-C in the terminal that started the program closes it as the window's close box does.
+gboolean OnInterruptSignal(gpointer) {
+    Raise(EventClose);
+    return G_SOURCE_CONTINUE;
+}
+
+void SetProgramIcon() {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
+    if (!loader)
+        return;
+    const bool written =
+        gdk_pixbuf_loader_write(loader, ProgramIconPng, ProgramIconPngSize, nullptr);
+    if (gdk_pixbuf_loader_close(loader, nullptr) && written) { // closed in any case
+        if (GdkPixbuf* icon = gdk_pixbuf_loader_get_pixbuf(loader))
+            gtk_window_set_default_icon(icon);
+    }
+    g_object_unref(loader);
+}
+
 void AddWindowLayerStyle() {
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, WindowLayerCss, -1, nullptr);
@@ -152,7 +185,10 @@ int InitWindowLayer() {
     if (!WindowLayer.initialized) {
         WindowLayer.initialized = true;
         AddWindowLayerStyle();
-        gtk_window_set_default_icon_name(IconName);
+        SetProgramIcon();
+        g_unix_signal_add(SIGTERM, OnSessionEndSignal, nullptr);
+        g_unix_signal_add(SIGHUP, OnSessionEndSignal, nullptr);
+        g_unix_signal_add(SIGINT, OnInterruptSignal, nullptr);
     }
     GdkScreen* screen = gdk_screen_get_default();
     const double resolution = screen ? gdk_screen_get_resolution(screen) : -1.0;
