@@ -36,7 +36,7 @@ std::wstring ReasonFor(SaveStep step) {
 std::wstring AskWhereToSave(const SaveAsKind& kind) {
     SaveFileQuestion question;
     question.title = kind.title;
-    question.folder = App.SaveFolder.empty() ? App.ProgramDir : App.SaveFolder;
+    question.folder = App.SaveFolder.empty() ? FirstSaveFolderPath() : App.SaveFolder;
     question.proposedName =
         ClockText(ProposedNameMask, CurrentDateTime()) + L"." + std::wstring(kind.extension);
     question.typeName = kind.typeName;

@@ -2,8 +2,9 @@
 //
 // Everything above this header is portable and talks to the OS only through these primitives.
 // They are phrased in the OS's own terms (read the performance counter, open a file, convert
-// bytes of a code page), not in terms of the program's features. Two implementations exist:
-// platform/win32/ (the shipped program) and sim/ (a simulated world in virtual time for tests).
+// bytes of a code page), not in terms of the program's features. Three implementations exist:
+// platform/win32/ (the Windows program), platform/linux/ (the Linux program) and sim/ (a
+// simulated world in virtual time for tests).
 //
 // Every primitive runs on the calling thread. Unless a contract says otherwise, none shows a
 // message and none throws.
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---- Clock -------------------------------------------------------------------------------------
 
@@ -124,6 +126,15 @@ std::wstring LastFileErrorText();
 
 // Full path of the running program file, whatever its length.
 std::wstring ProgramFilePath();
+
+// Folder (ending in a separator) holding the settings file. Windows and the simulation: the
+// program's own folder. Linux: $XDG_CONFIG_HOME/tockmeter/ ($HOME/.config/tockmeter/ when that is
+// unset or not an absolute path), made when missing.
+std::wstring SettingsFolderPath();
+
+// Folder (ending in a separator) where the Save As dialog opens first. Windows and the
+// simulation: the program's own folder. Linux: the user's home folder.
+std::wstring FirstSaveFolderPath();
 
 // ---- The window layer ---------------------------------------------------------------------------
 //
@@ -306,6 +317,25 @@ struct SaveFileQuestion {
 std::wstring AskSaveFilePath(const SaveFileQuestion& question);
 
 // ---- Serial devices ----------------------------------------------------------------------------
+
+// Names of the serial ports the port list may offer, in the order it shows them. Windows and the
+// simulation: COM1 up to COM<highestNumber> (held to 1..256; none below 1). Linux, where the
+// number is not used: the serial devices present in /dev (ttyUSB*, ttyACM*, ttyAMA*, ttyS*,
+// rfcomm*, in that order, each kind in the order of its numbers), then each name in the
+// TOCKMETER_PORTS environment variable (separated by colons; a name may be a full path), every
+// name once.
+std::vector<std::wstring> SerialPortNames(int highestNumber);
+
+// The device path that opens the port of that name. Windows and the simulation: "\\.\" and the
+// name, always (also before a name that already has it). Linux: the name itself when it is a
+// path (starts with "/"), else "/dev/" and the name.
+std::wstring SerialDevicePath(const std::wstring& name);
+
+// Why the latest OpenComDevice of this thread failed, worded for the user, when it is something
+// the user can mend: on Linux, a device that exists but that the user may not open (which group
+// the user must join, and how). Empty otherwise, and after an OpenComDevice that succeeded;
+// always empty on Windows.
+std::wstring LastComOpenRefusal();
 
 // An open COM device; 0 is no device.
 using DeviceHandle = std::intptr_t;

@@ -12,9 +12,6 @@ struct PortSlot {
 // Room for 16 slots at first; it grows when a higher slot is opened.
 std::vector<PortSlot> Slots(16);
 
-// Windows names COM ports above COM9 only through the device namespace, so the prefix is always
-// added, also before a name that already has it: the configured name is taken as it stands.
-const wchar_t* const DevicePrefix = L"\\\\.\\";
 constexpr std::size_t LongestPortName = 59;
 
 // A read returns at once with what is there: callers ask only for bytes reported waiting, and a
@@ -66,7 +63,7 @@ DeviceHandle OpenPort(int slot, const std::wstring& name, std::uint32_t speed,
                       int handshakeCode, int inputQueueSize, int outputQueueSize) {
     if (name.empty() || slot < 0)
         return 0;
-    const DeviceHandle device = OpenComDevice(DevicePrefix + name.substr(0, LongestPortName));
+    const DeviceHandle device = OpenComDevice(SerialDevicePath(name.substr(0, LongestPortName)));
     if (device == 0)
         return 0;
     if (inputQueueSize > 0 && outputQueueSize > 0)

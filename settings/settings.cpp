@@ -15,7 +15,7 @@ constexpr std::int32_t LineDelayFloor = 100;
 constexpr std::int64_t TimerLeadMilliseconds = 300;
 
 std::wstring SettingsPath() {
-    return App.ProgramDir + SettingsFileName;
+    return SettingsFolderPath() + SettingsFileName;
 }
 
 } // namespace

@@ -206,6 +206,9 @@ void SimQueueComInput(const std::wstring& name, std::int64_t atNanoseconds,
 void SimRaiseComLineError(const std::wstring& name);
 // The device refuses its line state: reading it fails, or writing it back fails.
 void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWrite);
+// The device is there but may not be opened, for a reason the user can mend: OpenComDevice fails
+// and LastComOpenRefusal gives the reason. An empty reason lets it open again.
+void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason);
 // Virtual time each status query takes (default 1 microsecond).
 void SimSetComQueryCost(std::int64_t nanoseconds);
 

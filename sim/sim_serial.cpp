@@ -127,6 +127,11 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
     }
 }
 
+void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason) {
+    if (SimComDevice* device = FindDevice(name))
+        device->openRefusal = reason;
+}
+
 void SimSetComFlow(const std::wstring& name, const SimComFlow& flow) {
     if (SimComDevice* device = FindDevice(name))
         device->record.flow = flow;
@@ -159,17 +164,26 @@ int SimOpenComCount() {
 }
 
 DeviceHandle OpenComDevice(const std::wstring& devicePath) {
+    Serial().lastOpenRefusal.clear();
     if (devicePath.compare(0, DevicePrefix.size(), DevicePrefix) != 0)
         return 0;
     UnplugDevicesDue();
     const std::wstring upper = UpperName(devicePath.substr(DevicePrefix.size()));
     SimComDevice* device = FindDevice(upper);
+    if (device && !device->openRefusal.empty()) {
+        Serial().lastOpenRefusal = device->openRefusal;
+        return 0;
+    }
     if (!device || device->heldElsewhere || IsOpenByProgram(upper))
         return 0;
     ++device->record.opens;
     const DeviceHandle handle = Serial().nextHandle++;
     Serial().openHandles[handle] = upper;
     return handle;
+}
+
+std::wstring LastComOpenRefusal() {
+    return Serial().lastOpenRefusal;
 }
 
 void SetComQueueSizes(DeviceHandle handle, std::uint32_t inputBytes, std::uint32_t outputBytes) {

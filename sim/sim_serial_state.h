@@ -19,6 +19,7 @@ struct SimComDevice {
     bool heldElsewhere = false;
     bool refuseStateRead = false;
     bool refuseStateWrite = false;
+    std::wstring openRefusal; // why it may not be opened, for LastComOpenRefusal
     bool lineError = false;
     std::int64_t unplugAtNanoseconds = INT64_MAX;
     std::uint32_t overstatedInput = 0;
@@ -35,6 +36,7 @@ struct SimSerialWorld {
     std::map<DeviceHandle, std::wstring> openHandles;
     std::set<DeviceHandle> lostHandles; // handles whose device was removed
     DeviceHandle nextHandle = 1;
+    std::wstring lastOpenRefusal; // of the latest OpenComDevice
     std::int64_t queryCostNanoseconds = 1000;
     // Served controllers outlive their devices, so that tests can read an unplugged one's record.
     std::vector<std::shared_ptr<MicromiteModel>> micromites;

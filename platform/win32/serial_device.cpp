@@ -29,6 +29,11 @@ DeviceHandle OpenComDevice(const std::wstring& devicePath) {
     return device == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<DeviceHandle>(device);
 }
 
+std::wstring LastComOpenRefusal() {
+    // Windows' refusals (held by another program, no such port) are nothing the user mends here.
+    return std::wstring();
+}
+
 void SetComQueueSizes(DeviceHandle device, std::uint32_t inputBytes, std::uint32_t outputBytes) {
     SetupComm(HandleOf(device), inputBytes, outputBytes);
 }

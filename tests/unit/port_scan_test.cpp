@@ -57,6 +57,41 @@ TEST_F(PortScanTest, NoBoundBeyondTheLastComPortNumberIsProbed) {
     EXPECT_EQ(App.MaxPortNo, INT32_MAX);
 }
 
+// Ports the user may not open are named once, after the scan, with the platform's reason, before
+// the message that none opened. A port refused for no reason the user can mend (COM4, held, and
+// COM5, absent, right after refused ones) is not named.
+TEST_F(PortScanTest, PortsTheUserMayNotOpenAreNamedWithTheReason) {
+    const std::wstring group = L"Join the group.";
+    for (const wchar_t* port : {L"COM1", L"COM2", L"COM3", L"COM4"})
+        SimAddComDevice(port);
+    SimRefuseComOpen(L"COM1", group);
+    SimRefuseComOpen(L"COM2", L"Ask the owner.");
+    SimRefuseComOpen(L"COM3", group);
+    SimHoldComDevice(L"COM4", true);
+    App.MaxPortNo = 5;
+    PortScan();
+    EXPECT_TRUE(App.FoundPorts.empty());
+    ASSERT_EQ(SimMessageBoxes().size(), 2u);
+    EXPECT_EQ(SimMessageBoxes()[0].title, L"Tockmeter");
+    EXPECT_EQ(SimMessageBoxes()[0].text,
+              L"Some serial ports are there but could not be opened.\n\nCOM1, COM3:\n" + group +
+                  L"\n\nCOM2:\nAsk the owner.");
+    EXPECT_EQ(SimMessageBoxes()[1].text, L"No com ports found");
+    EXPECT_EQ(SimOpenComCount(), 0);
+    EXPECT_EQ(SimNowNanoseconds(), 5 * 20 * Milliseconds);
+
+    // A refusal that ends lets the port open.
+    SimRefuseComOpen(L"COM1", L"");
+    SimHoldComDevice(L"COM4", false);
+    PortScan();
+    EXPECT_EQ(App.FoundPorts, (std::vector<std::wstring>{L"COM1", L"COM4"}));
+    ASSERT_EQ(SimMessageBoxes().size(), 3u);
+    EXPECT_EQ(SimMessageBoxes()[2].text,
+              L"Some serial ports are there but could not be opened.\n\nCOM2:\nAsk the "
+              L"owner.\n\nCOM3:\n" +
+                  group);
+}
+
 TEST_F(PortScanTest, AScanStartsAfresh) {
     SimAddComDevice(L"COM2");
     App.MaxPortNo = 2;

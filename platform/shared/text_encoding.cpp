@@ -1,9 +1,8 @@
-// Text encodings and the fixed-point conversion of the simulated platform. ISO 8859-1 stands for
-// the ANSI code page, as it does for Linux builds generally; wchar_t holds whole code points.
-#include "sim/sim_state.h"
+// Text encodings where wchar_t holds whole code points (the simulation and Linux). ISO 8859-1
+// stands for the ANSI code page.
+#include "platform/platform.h"
 
-#include <cstdio>
-#include <vector>
+#include <cstdint>
 
 namespace {
 
@@ -77,11 +76,4 @@ std::string AnsiFromWide(const std::wstring& text) {
     for (wchar_t character : text)
         bytes += static_cast<std::uint32_t>(character) <= 0xFF ? static_cast<char>(character) : '?';
     return bytes;
-}
-
-std::wstring FormatFixed(double value, int decimals) {
-    const int needed = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    std::vector<char> buffer(static_cast<std::size_t>(needed > 0 ? needed : 0) + 1);
-    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, value);
-    return WideFromAnsi(buffer.data(), buffer.size() - 1);
 }
