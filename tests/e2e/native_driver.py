@@ -151,7 +151,7 @@ class NativeDriver:
 
     def control(self, control_id) -> dict:
         """class (the accessible role), text, left/top/width/height in the client area,
-        visible, enabled."""
+        visible, enabled, and description (its tooltip)."""
         accessible = self._control(control_id)
         left, top, width, height = self._placed(accessible).queryComponent().getExtents(
             self._pyatspi.WINDOW_COORDS)
@@ -169,17 +169,25 @@ class NativeDriver:
     def combo(self, control_id) -> dict:
         """items, selected (index or -1) and text of a drop-down list."""
         combo = self._control(control_id)
-        # The list's items are the menu items of its one child.
-        menu = combo[0] if combo.childCount else None
-        items = [item.name for item in menu] if menu is not None else []
-        selection = combo.querySelection()
-        selected = -1
-        if selection.nSelectedChildren > 0:
-            chosen = selection.getSelectedChild(0)
-            selected = chosen.getIndexInParent() if chosen is not None else -1
-        valid = 0 <= selected < len(items)
+        items = self._list_items(combo)
+        # The selected item is the one whose text the list shows: GTK gives the selected child
+        # by the item's index also when the list's table has a header child before the items.
+        # The program's lists hold each text once.
+        chosen = combo.querySelection().nSelectedChildren > 0
+        selected = items.index(combo.name) if chosen and combo.name in items else -1
+        valid = selected >= 0
         return {"items": items, "selected": selected if valid else -1,
                 "text": items[selected] if valid else ""}
+
+    def _list_items(self, combo) -> list:
+        """The texts of the list's items: the cells of the table that the open list shows, or
+        the items of its menu (by the theme)."""
+        shown = combo[0] if combo.childCount else None
+        if shown is None:
+            return []
+        return [child.name for child in shown
+                if child is not None and child.getRole() in (self._pyatspi.ROLE_TABLE_CELL,
+                                                             self._pyatspi.ROLE_MENU_ITEM)]
 
     def combo_items(self, control_id) -> list:
         return self.combo(control_id)["items"]
@@ -278,7 +286,7 @@ class NativeDriver:
         """Selects an item of a drop-down list as the user's choice; returns the list's state
         once the list shows it."""
         combo = self._control(control_id)
-        if not 0 <= index < (combo[0].childCount if combo.childCount else 0):
+        if not 0 <= index < len(self._list_items(combo)):
             raise DriverError(f"list {control_id} has no item {index}")
         # The selection's change reaches the program as the user's choice; its handler is short.
         combo.querySelection().selectChild(index)
