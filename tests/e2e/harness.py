@@ -15,9 +15,11 @@ Exit codes: 0 passed, 1 failed, 77 skipped (with the reason printed).
 """
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import traceback
 from pathlib import Path
@@ -133,6 +135,7 @@ class Scenario:
         self.display = None
         self.target = None
         self._process = None
+        self._links = None
 
     def __enter__(self):
         program_folder.remove_folder(self.run_folder)
@@ -164,6 +167,8 @@ class Scenario:
         finally:
             self.display.__exit__(None, None, None)
             program_folder.remove_folder(self.run_folder / "program")
+            if self._links is not None:
+                shutil.rmtree(self._links, ignore_errors=True)
 
     @property
     def wine(self):
@@ -188,6 +193,14 @@ class Scenario:
         Wine COMn, every other COM port up to COM32 absent; natively the devices are named to
         the program besides the machine's own. Call before starting the program."""
         self.target.pin_ports(ports)
+
+    def link_path(self, name) -> Path:
+        """A path for a link to a served port, in a folder of the scenario's own that is short:
+        the program takes port names of up to 59 characters, and natively a port's name is its
+        path, while the run folder lies deep in the build folder."""
+        if self._links is None:
+            self._links = Path(tempfile.mkdtemp(prefix="tockmeter-e2e-"))
+        return self._links / name
 
     def port_name(self, number) -> str:
         """The item of the program's port list for port number n."""

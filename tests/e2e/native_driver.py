@@ -65,6 +65,12 @@ class NativeDriver:
         except self._glib.GError:
             return None
 
+    def _children(self, accessible) -> list:
+        """The object's children; none while it cannot say (an object going away gives a
+        negative count rather than an error)."""
+        count = accessible.childCount
+        return [accessible.getChildAtIndex(index) for index in range(max(0, count))]
+
     def _application(self):
         for application in self._pyatspi.Registry.getDesktop(0):
             if application is not None and application.get_process_id() == self.pid:
@@ -78,7 +84,7 @@ class NativeDriver:
         application = self._application()
         if application is None:
             return []
-        return [child for child in application
+        return [child for child in self._children(application)
                 if child is not None and child.getRole() in roles
                 and child.getState().contains(self._pyatspi.STATE_SHOWING)]
 
@@ -97,7 +103,7 @@ class NativeDriver:
         wanted = f"{CONTROL_ID_PREFIX}{control_id}"
         # The controls lie on the window's surface; the log's text view inside its scroller.
         # Lists are not entered: their items are no controls.
-        pending = list(main_window)
+        pending = self._children(main_window)
         while pending:
             accessible = pending.pop(0)
             if accessible is None:
@@ -106,7 +112,7 @@ class NativeDriver:
                 return accessible
             if accessible.getRole() in (self._pyatspi.ROLE_PANEL, self._pyatspi.ROLE_SCROLL_PANE,
                                         self._pyatspi.ROLE_FILLER):
-                pending.extend(accessible)
+                pending.extend(self._children(accessible))
         return None
 
     def _control(self, control_id):
@@ -185,7 +191,7 @@ class NativeDriver:
         shown = combo[0] if combo.childCount else None
         if shown is None:
             return []
-        return [child.name for child in shown
+        return [child.name for child in self._children(shown)
                 if child is not None and child.getRole() in (self._pyatspi.ROLE_TABLE_CELL,
                                                              self._pyatspi.ROLE_MENU_ITEM)]
 
@@ -227,7 +233,7 @@ class NativeDriver:
         if code not in (SB_TOP, SB_BOTTOM):
             raise DriverError(f"no such scroll here: {code}")
         scroller = self._placed(self._control(LOG_VIEW))
-        bars = [bar for bar in scroller if bar is not None
+        bars = [bar for bar in self._children(scroller) if bar is not None
                 and bar.getRole() == self._pyatspi.ROLE_SCROLL_BAR
                 and bar.getState().contains(self._pyatspi.STATE_VERTICAL)]
         if not bars:
@@ -259,7 +265,7 @@ class NativeDriver:
 
     def _descendants(self, accessible, role) -> list:
         found = []
-        for child in accessible:
+        for child in self._children(accessible):
             if child is None:
                 continue
             if child.getRole() == role:

@@ -50,7 +50,7 @@ RECOVERED_LINES = 2
 
 def controller(run: harness.Scenario, name, **options) -> Micromite:
     """A simulated Micromite served behind the link that COM7 names."""
-    return Micromite(run.run_folder / "logs", name, link=run.run_folder / "com7", **options)
+    return Micromite(run.run_folder / "logs", name, link=run.link_path("com7"), **options)
 
 
 def choose_interval(driver, seconds):
