@@ -22,6 +22,10 @@ CONTROL_ID_PREFIX = "tockmeter-control-"
 LOG_VIEW = 1
 POLL_SECONDS = 0.1
 XDOTOOL_TIMEOUT_SECONDS = 30
+# How long a question may wait for the program's answer, as the Windows driver's AnswerLimit:
+# the program answers only between its own steps (an upload pauses between lines). AT-SPI's own
+# limit is under a second.
+ANSWER_LIMIT_MILLISECONDS = 30_000
 # The scroll bar's codes that scroll_log takes, as the Windows driver names them.
 SB_TOP, SB_BOTTOM = 6, 7
 VIEW_CORNER_INSET = 2
@@ -30,7 +34,8 @@ VIEW_CORNER_INSET = 2
 def _interfaces():
     # Imported here: the import connects to the accessibility bus (see the module's comment).
     import pyatspi
-    from gi.repository import GLib
+    from gi.repository import Atspi, GLib
+    Atspi.set_timeout(ANSWER_LIMIT_MILLISECONDS, ANSWER_LIMIT_MILLISECONDS)
     return pyatspi, GLib
 
 
@@ -119,7 +124,7 @@ class NativeDriver:
         return self._wait_for(lambda: self._find_control(control_id), f"control {control_id}")
 
     def _x_window(self, display, wanted_title=None):
-        """The program's mapped top-level X window with the title (any when None)."""
+        """The program's top-level X window with the title (any when None); 0 when none."""
         for window in display.top_level_windows(self.pid):
             if wanted_title is None or display.title(window) == wanted_title:
                 return window
@@ -296,15 +301,13 @@ class NativeDriver:
             raise DriverError(f"list {control_id} has no item {index}")
         # The selection's change reaches the program as the user's choice; its handler is short.
         combo.querySelection().selectChild(index)
-        return self._wait_for(
-            lambda: (lambda state: state if state["selected"] == index else None)(
-                self.combo(control_id)), f"item {index} chosen in list {control_id}")
+        def chosen():
+            state = self.combo(control_id)
+            return state if state["selected"] == index else None
+        return self._wait_for(chosen, f"item {index} chosen in list {control_id}")
 
     def press(self, control_id):
-        self._press(self._control(control_id))
-
-    def _press(self, button):
-        self._click(button)
+        self._click(self._control(control_id))
 
     def press_message_box_ok(self):
         box = self._wait_for(self._message_box, "the message box", 0)
@@ -312,7 +315,7 @@ class NativeDriver:
                    if button.name == "OK"]
         if not buttons:
             raise DriverError("the message box has no OK button")
-        self._press(buttons[0])
+        self._click(buttons[0])
         self._wait_for(lambda: True if self._message_box() is None else None,
                        "the message box's end")
 
