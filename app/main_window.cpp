@@ -6,6 +6,7 @@
 #include "app/log_view.h"
 #include "platform/platform.h"
 #include "serial/port_scan.h"
+#include "serial/port_stable_names.h"
 #include "text/number_text.h"
 
 #include <algorithm>
@@ -119,6 +120,16 @@ void CreateTopRow() {
     }
 }
 
+void AddStableNamesToPortTooltip() {
+    for (const ControlPlace& place : TopRow) {
+        if (place.id != PortListId)
+            continue;
+        const std::wstring described = TooltipWithStableNames(place.tooltip, App.FoundPorts);
+        if (!described.empty())
+            AddTooltip(PortListId, described);
+    }
+}
+
 void FillFixedLists() {
     for (const wchar_t* speed : SpeedItems)
         AddListItem(SpeedListId, speed);
@@ -161,6 +172,7 @@ void BuildMainWindow() {
     for (const std::wstring& port : App.FoundPorts)
         AddListItem(PortListId, port);
     SetListText(PortListId, App.ComPort);
+    AddStableNamesToPortTooltip();
 }
 
 void AddListItem(int listId, const std::wstring& text) {

@@ -321,15 +321,23 @@ std::wstring AskSaveFilePath(const SaveFileQuestion& question);
 // Names of the serial ports the port list may offer, in the order it shows them. Windows and the
 // simulation: COM1 up to COM<highestNumber> (held to 1..256; none below 1). Linux, where the
 // number is not used: the serial devices present in /dev (ttyUSB*, ttyACM*, ttyAMA*, ttyS*,
-// rfcomm*, in that order, each kind in the order of its numbers), then each name in the
-// TOCKMETER_PORTS environment variable (separated by colons; a name may be a full path), every
-// name once.
+// rfcomm*, in that order, each kind in the order of its numbers; a ttyS* port only where the
+// kernel found a UART), then each name in the TOCKMETER_PORTS environment variable (separated
+// by colons; a name may be a full path), every port once; a path is shown by its file name
+// unless a port of that name is listed already.
 std::vector<std::wstring> SerialPortNames(int highestNumber);
 
 // The device path that opens the port of that name. Windows and the simulation: "\\.\" and the
-// name, always (also before a name that already has it). Linux: the name itself when it is a
-// path (starts with "/"), else "/dev/" and the name.
+// name, always (also before a name that already has it). Linux: the path of a port named in
+// TOCKMETER_PORTS that the list shows by that name, else the name itself when it is a path
+// (starts with "/"), else "/dev/" and the name.
 std::wstring SerialDevicePath(const std::wstring& name);
+
+// A name of the port that stays the same whichever socket its adapter is plugged into and in
+// whatever order the system found it, so that the user can tell adapters apart; empty when there
+// is none. Linux: the name of the entry of /dev/serial/by-id that leads to the port's device.
+// Windows: always empty.
+std::wstring SerialPortStableName(const std::wstring& name);
 
 // Why the latest OpenComDevice of this thread failed, worded for the user, when it is something
 // the user can mend: on Linux, a device that exists but that the user may not open (which group

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Robustness checks (docs/RELIABILITY.md): the native unit tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each libFuzzer target in fuzz/ for a bounded time, starting
-# from its seed corpus. Fails on the first finding and says where the input that shows it is.
+# Robustness checks (docs/RELIABILITY.md): the native unit tests, and those of the Linux system
+# half, built with AddressSanitizer and UndefinedBehaviorSanitizer, then each libFuzzer target in
+# fuzz/ for a bounded time, starting from its seed corpus. Fails on the first finding and says where the input that shows it is.
 #
 #   FUZZ_SECONDS        seconds per fuzz target (default 20); a long run, an hour per target:
 #                         FUZZ_SECONDS=3600 bash scripts/check-robustness.sh
@@ -18,7 +18,7 @@ export UBSAN_OPTIONS="print_stacktrace=1"
 echo "== Unit tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 # With clang, as the fuzz targets: it builds this about three times faster than g++.
 cmake -S . -B "$sanitize_build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTOCKMETER_SANITIZE=ON
-cmake --build "$sanitize_build" --target unit_tests
+cmake --build "$sanitize_build" --target unit_tests linux_system_test
 ctest --test-dir "$sanitize_build" --output-on-failure -L unit -j "$(nproc)"
 
 echo "== Fuzz targets, ${fuzz_seconds} s each"

@@ -209,6 +209,8 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
 // The device is there but may not be opened, for a reason the user can mend: OpenComDevice fails
 // and LastComOpenRefusal gives the reason. An empty reason lets it open again.
 void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason);
+// The device's stable name, which SerialPortStableName gives (none at first).
+void SimSetComStableName(const std::wstring& name, const std::wstring& stableName);
 // Virtual time each status query takes (default 1 microsecond).
 void SimSetComQueryCost(std::int64_t nanoseconds);
 

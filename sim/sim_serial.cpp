@@ -132,6 +132,11 @@ void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason) {
         device->openRefusal = reason;
 }
 
+void SimSetComStableName(const std::wstring& name, const std::wstring& stableName) {
+    if (SimComDevice* device = FindDevice(name))
+        device->stableName = stableName;
+}
+
 void SimSetComFlow(const std::wstring& name, const SimComFlow& flow) {
     if (SimComDevice* device = FindDevice(name))
         device->record.flow = flow;
@@ -180,6 +185,11 @@ DeviceHandle OpenComDevice(const std::wstring& devicePath) {
     const DeviceHandle handle = Serial().nextHandle++;
     Serial().openHandles[handle] = upper;
     return handle;
+}
+
+std::wstring SerialPortStableName(const std::wstring& name) {
+    const SimComDevice* device = FindDevice(name);
+    return device ? device->stableName : std::wstring();
 }
 
 std::wstring LastComOpenRefusal() {

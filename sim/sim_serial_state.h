@@ -20,6 +20,7 @@ struct SimComDevice {
     bool refuseStateRead = false;
     bool refuseStateWrite = false;
     std::wstring openRefusal; // why it may not be opened, for LastComOpenRefusal
+    std::wstring stableName;  // for SerialPortStableName
     bool lineError = false;
     std::int64_t unplugAtNanoseconds = INT64_MAX;
     std::uint32_t overstatedInput = 0;

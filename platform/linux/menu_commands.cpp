@@ -47,8 +47,10 @@ void OnMenuDone(GtkMenuShell* menu, gpointer) {
     gtk_widget_destroy(GTK_WIDGET(menu));
 }
 
-void Show(GtkWidget* menu, GtkWidget* owner) {
-    gtk_menu_attach_to_widget(GTK_MENU(menu), owner, nullptr);
+void Show(GtkWidget* menu) {
+    // Attached to the window, not to the control: a menu takes the style of what it is attached
+    // to, and the log's fixed-pitch font is not the menu's.
+    gtk_menu_attach_to_widget(GTK_MENU(menu), WindowLayer.mainWindow, nullptr);
     g_signal_connect(menu, "selection-done", G_CALLBACK(OnMenuDone), nullptr);
     gtk_widget_show_all(menu);
 }
@@ -65,7 +67,7 @@ void ShowWindowMenu(const GdkEvent* trigger) {
     GtkWidget* menu = BuildMenu(InWindowMenu, false);
     if (!menu)
         return;
-    Show(menu, WindowLayer.surface);
+    Show(menu);
     gtk_menu_popup_at_pointer(GTK_MENU(menu), trigger);
 }
 
@@ -74,7 +76,7 @@ void ShowLogMenu(GtkTextView* log, const GdkEvent* trigger) {
     GtkWidget* menu = BuildMenu(InLogMenu, gtk_text_buffer_get_has_selection(buffer) != FALSE);
     if (!menu)
         return;
-    Show(menu, GTK_WIDGET(log));
+    Show(menu);
     if (trigger) {
         gtk_menu_popup_at_pointer(GTK_MENU(menu), trigger);
         return;

@@ -29,6 +29,10 @@ DeviceHandle OpenComDevice(const std::wstring& devicePath) {
     return device == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<DeviceHandle>(device);
 }
 
+std::wstring SerialPortStableName(const std::wstring&) {
+    return std::wstring(); // a COM port's number is already the name Windows keeps for it
+}
+
 std::wstring LastComOpenRefusal() {
     // Windows' refusals (held by another program, no such port) are nothing the user mends here.
     return std::wstring();

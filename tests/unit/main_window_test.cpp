@@ -71,6 +71,17 @@ TEST_F(MainWindowTest, CreatesTheControlsInOrderWithTheirPlacesCaptionsAndToolti
     EXPECT_EQ(App.LogTop, 35);
 }
 
+TEST_F(MainWindowTest, ThePortListTooltipNamesTheAdaptersByTheirStableNames) {
+    for (const wchar_t* port : {L"COM1", L"COM3", L"COM5"})
+        SimAddComDevice(port);
+    SimSetComStableName(L"COM3", L"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    SimSetComStableName(L"COM5", L"usb-Silicon_Labs_CP2102_0001-if00-port0");
+    Build();
+    EXPECT_EQ(Control(PortListId).tooltip,
+              L"Serial port\nCOM3: usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
+              L"\nCOM5: usb-Silicon_Labs_CP2102_0001-if00-port0");
+}
+
 TEST_F(MainWindowTest, DropDownListHeightsFollowVisualStyles) {
     Build();
     EXPECT_EQ(Control(PortListId).totalHeight, 50);
