@@ -136,8 +136,11 @@ class NativeTarget:
         self._ports = dict(ports)
 
     def port_name(self, number) -> str:
-        """The port's item in the program's port list: the path it was told of."""
-        return str(self._ports[number])
+        """The port's item in the program's port list: the file name of the path it was told
+        of, or the whole path when a port told of before has that file name."""
+        path = Path(self._ports[number])
+        earlier = [Path(self._ports[n]).name for n in sorted(self._ports) if n < number]
+        return str(path) if path.name in earlier else path.name
 
     def start(self, settings_folder: Path) -> subprocess.Popen:
         environment = dict(self.session.environment,
