@@ -28,7 +28,6 @@ const char* const WindowLayerCss = R"(
     min-height: 0; min-width: 0; padding: 0 4px;
 }
 .tockmeter-surface combobox button { padding: 0 2px 0 4px; }
-.tockmeter-surface combobox button box { border-spacing: 0; }
 .tockmeter-surface combobox arrow { min-height: 0; min-width: 10px; }
 )";
 
