@@ -321,9 +321,10 @@ std::wstring AskSaveFilePath(const SaveFileQuestion& question);
 // Names of the serial ports the port list may offer, in the order it shows them. Windows and the
 // simulation: COM1 up to COM<highestNumber> (held to 1..256; none below 1). Linux, where the
 // number is not used: the serial devices present in /dev (ttyUSB*, ttyACM*, ttyAMA*, ttyS*,
-// rfcomm*, in that order, each kind in the order of its numbers), then each name in the
-// TOCKMETER_PORTS environment variable (separated by colons; a name may be a full path), every
-// port once; a path is shown by its file name unless a port of that name is listed already.
+// rfcomm*, in that order, each kind in the order of its numbers; a ttyS* port only where the
+// kernel found a UART), then each name in the TOCKMETER_PORTS environment variable (separated
+// by colons; a name may be a full path), every port once; a path is shown by its file name
+// unless a port of that name is listed already.
 std::vector<std::wstring> SerialPortNames(int highestNumber);
 
 // The device path that opens the port of that name. Windows and the simulation: "\\.\" and the

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev python3 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick
-          xdotool e2fsprogs fonts-liberation clang libclang-rt-dev libgtk-3-dev pkg-config)
+          xdotool e2fsprogs fonts-liberation clang libclang-rt-dev libgtk-3-dev pkg-config
+          dbus-daemon at-spi2-core python3-pyatspi python3-gi)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

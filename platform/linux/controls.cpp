@@ -108,6 +108,13 @@ void CreateDropDownList(int id, int left, int top, int width, int fieldHeight, i
     // The open list's height is GTK's to choose: it drops below the field as far as there is
     // room and scrolls beyond that.
     GtkWidget* list = gtk_combo_box_text_new();
+    // The field is as narrow as its place, as on Windows: a text too long for it is cut short
+    // with an ellipsis rather than widening the list.
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(list));
+    for (GList* cell = cells; cell; cell = cell->next)
+        if (GTK_IS_CELL_RENDERER_TEXT(cell->data))
+            g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    g_list_free(cells);
     g_signal_connect(list, "changed", G_CALLBACK(OnListChanged), nullptr);
     RegisterControl(id, list, ControlKind::DropDownList, nullptr, left, top, width, fieldHeight);
 }

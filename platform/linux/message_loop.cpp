@@ -1,5 +1,7 @@
 // Window timers and taking one message: one iteration of GLib's main context, waiting at most
 // the time asked for.
+#include <vector>
+
 #include "platform/linux/gtk_window_layer.h"
 
 namespace {
@@ -18,10 +20,8 @@ gboolean OnTimer(gpointer timerId) {
     return G_SOURCE_CONTINUE;
 }
 
-gboolean OnWaitOver(gpointer expired) {
-    *static_cast<bool*>(expired) = true;
-    return G_SOURCE_REMOVE;
-}
+// The file descriptors the main context watches, kept from one wait to the next.
+std::vector<GPollFD> PollFds(16);
 
 } // namespace
 
@@ -43,17 +43,27 @@ void DisarmWindowTimer(int timerId) {
 }
 
 unsigned TakePlatformMessage(int timeoutMilliseconds) {
+    // One iteration of the main context, as g_main_context_iteration makes it, but waiting at
+    // most the time asked for: a source that is ready already makes the wait 0, one due sooner
+    // shortens it.
     GMainContext* context = g_main_context_default();
-    if (g_main_context_iteration(context, FALSE))
-        return HandledMessage;
-    if (timeoutMilliseconds <= 0)
+    if (!g_main_context_acquire(context))
         return 0;
-    bool expired = false;
-    const guint waiter =
-        g_timeout_add(static_cast<guint>(timeoutMilliseconds), OnWaitOver, &expired);
-    g_main_context_iteration(context, TRUE);
-    if (expired)
-        return 0;
-    g_source_remove(waiter);
-    return HandledMessage;
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    gint sourceTimeout = -1;
+    gint count = 0;
+    while ((count = g_main_context_query(context, priority, &sourceTimeout, PollFds.data(),
+                                         static_cast<gint>(PollFds.size()))) >
+           static_cast<gint>(PollFds.size()))
+        PollFds.resize(static_cast<std::size_t>(count));
+    const gint wait = timeoutMilliseconds <= 0                                  ? 0
+                      : sourceTimeout >= 0 && sourceTimeout < timeoutMilliseconds ? sourceTimeout
+                                                                                  : timeoutMilliseconds;
+    g_main_context_get_poll_func(context)(PollFds.data(), static_cast<guint>(count), wait);
+    const bool ready = g_main_context_check(context, priority, PollFds.data(), count) != FALSE;
+    if (ready)
+        g_main_context_dispatch(context);
+    g_main_context_release(context);
+    return ready ? HandledMessage : 0;
 }

@@ -27,6 +27,7 @@ const char* const WindowLayerCss = R"(
 .tockmeter-surface button, .tockmeter-surface combobox button {
     min-height: 0; min-width: 0; padding: 0 4px;
 }
+.tockmeter-surface combobox button { padding: 0 2px 0 4px; }
 .tockmeter-surface combobox arrow { min-height: 0; min-width: 10px; }
 )";
 

@@ -18,6 +18,10 @@ NOT_FOUND = 2
 ANSWER_LIMIT_SECONDS = 30
 STARTUP_ALLOWANCE_SECONDS = 60
 
+# The driver's commands that only read the program's window.
+READING = {"window", "control", "combo", "log-lines", "log-text", "focus", "log-view",
+           "message-box", "log-selection", "clipboard", "log-menu", "save-dialog"}
+
 
 class DriverError(Failure):
     """The driver could not do what it was asked; the message is its reason."""
@@ -33,9 +37,12 @@ class Driver:
         wait = self.wait_seconds if wait_seconds is None else wait_seconds
         arguments = ["--wait", int(wait * 1000), *words]
         try:
-            code, out, err = self.wine.run(
-                self.driver_exe, arguments,
-                timeout=wait + ANSWER_LIMIT_SECONDS + STARTUP_ALLOWANCE_SECONDS)
+            code, out, err = self._run(arguments, wait)
+            # The driver gives a reason with every failure. A failure without a word means Wine
+            # did not run it (seen once on a loaded machine); a command that only reads is
+            # given a second try.
+            if code != 0 and not out.strip() and not err.strip() and words[0] in READING:
+                code, out, err = self._run(arguments, wait)
         except subprocess.TimeoutExpired:
             raise DriverError(f"driver {' '.join(map(str, words))}: no result in time") from None
         if code == NOT_FOUND and missing_ok:
@@ -44,6 +51,10 @@ class Driver:
             raise DriverError(f"driver {' '.join(map(str, words))} failed ({code}): "
                               f"{err.strip()}")
         return json.loads(out)
+
+    def _run(self, arguments, wait):
+        return self.wine.run(self.driver_exe, arguments,
+                             timeout=wait + ANSWER_LIMIT_SECONDS + STARTUP_ALLOWANCE_SECONDS)
 
     # Reading.
 

@@ -1,20 +1,25 @@
-"""The end-to-end harness: runs the real tockmeter.exe under Wine on a private X display.
+"""The end-to-end harness: runs the real program on a private X display, either tockmeter.exe
+under Wine or the native Linux program.
 
 A scenario is a function taking a Scenario; a scenario file ends with
 `harness.main([scenario, ...])` and runs the one named on its command line. CTest passes the
 paths below in the environment (see CMakeLists.txt here):
 
-    TOCKMETER_EXE         the program under test
-    TOCKMETER_E2E_DRIVER  the UI driver (driver/)
+    TOCKMETER_E2E_TARGET  wine (the default) or native
+    TOCKMETER_EXE         tockmeter.exe, under Wine
+    TOCKMETER_E2E_DRIVER  the UI driver (driver/), under Wine
+    TOCKMETER_NATIVE_EXE  the native program (driven through AT-SPI, native_driver.py)
     TOCKMETER_E2E_WORK    build folder for the Wine prefix, the runs and the artifacts
 
 Exit codes: 0 passed, 1 failed, 77 skipped (with the reason printed).
 """
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import traceback
 from pathlib import Path
@@ -23,7 +28,7 @@ import program_folder
 import wine as wine_module
 from checks import Failure, Skip
 from display import VirtualDisplay
-from driver import Driver
+from native import NativeTarget
 
 SKIPPED = 77
 SETTINGS_FILE = "Tockmeter.inf"
@@ -66,7 +71,7 @@ def read_settings(folder: Path) -> bytes:
 
 
 class Program:
-    """A running tockmeter.exe. Whatever still runs at the end of the scenario is stopped
+    """A running program. Whatever still runs at the end of the scenario is stopped
     there, after the failure screenshot."""
 
     def __init__(self, process: subprocess.Popen):
@@ -81,22 +86,23 @@ class Program:
         self._process.wait(timeout=PROGRAM_TIMEOUT_SECONDS)
 
     def resident_kilobytes(self) -> int:
-        """Its resident memory (VmRSS): Wine runs the program in the process it was started as."""
+        """Its resident memory (VmRSS): Wine, too, runs the program in the process it was
+        started as."""
         with open(f"/proc/{self._process.pid}/status") as status:
             for line in status:
                 if line.startswith("VmRSS:"):
                     return int(line.split()[1])
-        raise Failure("tockmeter.exe has no resident memory figure; has it ended?")
+        raise Failure("the program has no resident memory figure; has it ended?")
 
     def wait(self, timeout_seconds=PROGRAM_TIMEOUT_SECONDS) -> int:
         """Its exit code once it has ended; the scenario fails when it does not end in time."""
         try:
             return self._process.wait(timeout=timeout_seconds)
         except subprocess.TimeoutExpired:
-            raise Failure(f"tockmeter.exe did not end within {timeout_seconds} s") from None
+            raise Failure(f"the program did not end within {timeout_seconds} s") from None
 
 
-def close_until_ended(program: Program, driver: Driver):
+def close_until_ended(program: Program, driver):
     """Ends the program the way a user does: answers a message box with OK, else closes the
     window, and closes it again while the program still runs, since a close request made
     while the program is still starting may be discarded."""
@@ -108,36 +114,43 @@ def close_until_ended(program: Program, driver: Driver):
         else:
             driver.close(wait_seconds=0)
         return False
-    wait_until(ended, "the end of tockmeter.exe after closing its window",
+    wait_until(ended, "the program's end after closing its window",
                PROGRAM_TIMEOUT_SECONDS)
 
 
 class Scenario:
-    """One scenario's world: its display, its Wine session in the shared prefix, its folders.
+    """One scenario's world: its display, the program's session there (Wine in the shared
+    prefix, or the native program's desktop session), its folders.
 
-    Used as a `with` block, which ends every Wine process and the display at its end and keeps
-    a screenshot when the scenario failed.
+    The target, "wine" or "native", comes from TOCKMETER_E2E_TARGET (default wine). Used as a
+    `with` block, which ends the session's processes and the display at its end and keeps a
+    screenshot when the scenario failed.
     """
 
     def __init__(self, name):
         self.name = name
-        self.exe = path_from_environment("TOCKMETER_EXE")
-        self.driver_exe = path_from_environment("TOCKMETER_E2E_DRIVER")
+        self.target_name = os.environ.get("TOCKMETER_E2E_TARGET", "wine")
         self.run_folder = work_folder() / "runs" / name
         self.artifacts = work_folder() / "artifacts"
         self.display = None
-        self.wine = None
-        self._ports_pinned = False
+        self.target = None
+        self._process = None
+        self._links = None
 
     def __enter__(self):
         program_folder.remove_folder(self.run_folder)
         logs = self.run_folder / "logs"
         logs.mkdir(parents=True)
         self.display = VirtualDisplay(logs / "xvfb.log").__enter__()
-        self.wine = wine_module.Wine(prefix_folder(), self.display.name, logs)
         try:
-            # A scenario killed earlier may have left processes in the shared prefix.
-            self.wine.end_session()
+            if self.target_name == "native":
+                self.target = NativeTarget(path_from_environment("TOCKMETER_NATIVE_EXE"),
+                                           self.display.name, logs)
+            else:
+                self.target = wine_module.WineTarget(
+                    path_from_environment("TOCKMETER_EXE"),
+                    path_from_environment("TOCKMETER_E2E_DRIVER"), prefix_folder(),
+                    self.display.name, logs)
         except BaseException:
             self.display.__exit__(None, None, None)
             raise
@@ -147,44 +160,70 @@ class Scenario:
         try:
             if exception_type is not None and not issubclass(exception_type, Skip):
                 self._keep_failure_screen()
-            self.wine.end_session()
+            if self._process is not None and self._process.poll() is None:
+                self._process.kill()
+                self._process.wait()
+            self.target.end()
         finally:
             self.display.__exit__(None, None, None)
             program_folder.remove_folder(self.run_folder / "program")
+            if self._links is not None:
+                shutil.rmtree(self._links, ignore_errors=True)
+
+    @property
+    def wine(self):
+        """The Wine of a Wine scenario."""
+        return self.target.wine
 
     # The program's folder and settings file.
 
     def program_folder(self, settings: bytes = None) -> Path:
-        """A fresh folder holding a copy of tockmeter.exe and, when given, its settings file."""
-        folder = program_folder.fresh_folder(self.run_folder / "program", self.exe)
+        """A fresh folder for the program's settings file, holding it when given: under Wine
+        the program's own folder with a copy of tockmeter.exe, natively the tockmeter folder of
+        the program's XDG_CONFIG_HOME."""
+        folder = self.target.settings_folder(self.run_folder / "program")
         if settings is not None:
             (folder / SETTINGS_FILE).write_bytes(settings)
         return folder
 
-    # Wine.
+    # Serial ports.
 
     def pin_com_ports(self, ports: dict):
-        """COMn is the device ports[n] (a pty path), every other COM port up to COM32 absent.
-        Call before starting the program; without a call, all ports are absent."""
-        wine_module.pin_com_ports(self.wine, ports)
-        self._ports_pinned = True
+        """Port number n is the device ports[n] (a pty path), and no other port is served: under
+        Wine COMn, every other COM port up to COM32 absent; natively the devices are named to
+        the program besides the machine's own. Call before starting the program."""
+        self.target.pin_ports(ports)
+
+    def link_path(self, name) -> Path:
+        """A path for a link to a served port, in a folder of the scenario's own that is short:
+        the program takes port names of up to 59 characters, and natively a port's name is its
+        path, while the run folder lies deep in the build folder."""
+        if self._links is None:
+            self._links = Path(tempfile.mkdtemp(prefix="tockmeter-e2e-"))
+        return self._links / name
+
+    def port_name(self, number) -> str:
+        """The item of the program's port list for port number n."""
+        return self.target.port_name(number)
+
+    # The program.
 
     def start_program(self, folder: Path) -> Program:
-        if not self._ports_pinned:
-            self.pin_com_ports({})
-        return Program(self.wine.start(folder / self.exe.name))
+        self._process = self.target.start(folder)
+        return Program(self._process)
 
     def run_program(self, folder: Path) -> int:
-        """Runs tockmeter.exe from the folder for one session: waits for its window, then
-        closes it (see close_until_ended); returns the exit code."""
+        """Runs the program with the settings folder for one session: waits for its window,
+        then closes it (see close_until_ended); returns the exit code."""
         program = self.start_program(folder)
         driver = self.driver()
         driver.window(wait_seconds=WINDOW_TIMEOUT_SECONDS)
         close_until_ended(program, driver)
         return program.wait()
 
-    def driver(self, wait_seconds=10) -> Driver:
-        return Driver(self.wine, self.driver_exe, wait_seconds)
+    def driver(self, wait_seconds=10):
+        """The driver of the program started last (driver.Driver or native_driver's)."""
+        return self.target.driver(self._process, wait_seconds)
 
     def screenshot(self, label) -> Path:
         """Keeps a picture of the screen as artifacts/<scenario>-<label>.png."""

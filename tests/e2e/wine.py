@@ -1,10 +1,14 @@
-"""Wine for the scenarios: the prefix they share, the processes run in it, and its COM ports."""
+"""Wine for the scenarios: the prefix they share, the processes run in it, its COM ports, and
+tockmeter.exe run in it as the scenarios' target."""
 
 import os
 import shutil
 import subprocess
 import tempfile
 from pathlib import Path
+
+from driver import Driver
+from program_folder import fresh_folder
 
 # The highest COM port the program probes by default; the scan goes from COM1 up to it.
 COM_PORT_COUNT = 32
@@ -159,3 +163,43 @@ def make_prefix(wine: Wine) -> bool:
     import_registry(wine, "prefix-settings", {**PREFIX_SETTINGS, PORTS_KEY: com_port_values({})})
     mark.write_text(recipe)
     return True
+
+
+class WineTarget:
+    """Runs tockmeter.exe under Wine in the shared prefix: the program's folder holds a copy of
+    it and its settings file, and the COM ports are pinned in the prefix's registry."""
+
+    name = "wine"
+
+    def __init__(self, program: Path, driver_program: Path, prefix: Path, display: str,
+                 logs: Path):
+        self.program = program
+        self.driver_program = driver_program
+        # Files that the program keeps beside its settings file: itself.
+        self.program_files = [program.name]
+        self.wine = Wine(prefix, display, logs)
+        # A scenario killed earlier may have left processes in the shared prefix.
+        self.wine.end_session()
+        self._ports_pinned = False
+
+    def end(self):
+        self.wine.end_session()
+
+    def settings_folder(self, run_folder: Path) -> Path:
+        return fresh_folder(run_folder, self.program)
+
+    def pin_ports(self, ports: dict):
+        """COMn is the device ports[n] (a pty path), every other COM port up to COM32 absent."""
+        pin_com_ports(self.wine, ports)
+        self._ports_pinned = True
+
+    def port_name(self, number) -> str:
+        return f"COM{number}"
+
+    def start(self, folder: Path) -> subprocess.Popen:
+        if not self._ports_pinned:
+            self.pin_ports({})
+        return self.wine.start(folder / self.program.name)
+
+    def driver(self, process, wait_seconds):
+        return Driver(self.wine, self.driver_program, wait_seconds)

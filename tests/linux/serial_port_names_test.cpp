@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "system_fixtures.h"
 
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +70,23 @@ TEST(SerialPortNames, TheStableNameIsTheLinkThatLeadsToTheDevice) {
     EXPECT_EQ(EntryLeadingTo(byId.path(), unlinked.devicePath()), "");
     EXPECT_EQ(EntryLeadingTo(byId.path(), "/nowhere"), "");
     EXPECT_EQ(EntryLeadingTo(byId / "missing", adapter.devicePath()), "");
+}
+
+TEST(SerialPortNames, OnBoardPortsWithoutAUartAreLeftOut) {
+    TempFolder ttyClass;
+    const struct {
+        const char* name;
+        const char* type; // null: no description
+    } described[] = {{"ttyS0", "4\n"}, {"ttyS1", "0\n"}, {"ttyS2", "garbled"},
+                     {"ttyUSB0", "0\n"}, {"ttyS4", nullptr}};
+    for (const auto& device : described) {
+        if (!device.type)
+            continue;
+        ASSERT_EQ(mkdir((ttyClass / device.name).c_str(), 0755), 0);
+        std::ofstream(ttyClass / device.name + "/type") << device.type;
+    }
+    EXPECT_EQ(WithoutAbsentUarts({"ttyUSB0", "ttyS0", "ttyS1", "ttyS2", "ttyS4"}, ttyClass.path()),
+              (std::vector<std::string>{"ttyUSB0", "ttyS0", "ttyS2", "ttyS4"}));
 }
 
 } // namespace

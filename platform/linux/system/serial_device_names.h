@@ -9,6 +9,11 @@
 // of its numbers (ttyS2 before ttyS10).
 std::vector<std::string> SerialDeviceNames(const std::vector<std::string>& entries);
 
+// The names without the on-board serial ports (ttyS*) that the kernel's description in the
+// folder (/sys/class/tty) shows to have no UART; every other name stays, in its order.
+std::vector<std::string> WithoutAbsentUarts(const std::vector<std::string>& names,
+                                            const std::string& ttyClassFolder);
+
 // The name of the first entry (in name order) of the folder that leads to the same device as the
 // path; empty when none does or the path leads nowhere.
 std::string EntryLeadingTo(const std::string& folder, const std::string& devicePath);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -16,6 +17,9 @@ constexpr std::size_t DeviceKindCount = sizeof DeviceKinds / sizeof DeviceKinds[
 
 // The ports the user names beside the devices found (a pseudo-terminal, a device elsewhere).
 const char* const PortsVariable = "TOCKMETER_PORTS";
+
+// Where the kernel describes each terminal device.
+const char* const TtyClassFolder = "/sys/class/tty";
 
 // udev's links named after each USB adapter's maker, model and serial number.
 const char* const StableNamesFolder = "/dev/serial/by-id";
@@ -82,7 +86,8 @@ void AddNamedPort(std::vector<PortEntry>& ports, const std::wstring& named) {
 // The serial devices found in /dev, then each port named in the variable.
 std::vector<PortEntry> PortEntries() {
     std::vector<PortEntry> ports;
-    for (const std::string& device : SerialDeviceNames(FolderEntries("/dev"))) {
+    const std::vector<std::string> devices = SerialDeviceNames(FolderEntries("/dev"));
+    for (const std::string& device : WithoutAbsentUarts(devices, TtyClassFolder)) {
         const std::wstring name = WideFromUtf8(device);
         ports.push_back({name, PathOfName(name)});
     }
@@ -116,6 +121,21 @@ std::vector<std::string> SerialDeviceNames(const std::vector<std::string>& entri
     for (const DeviceName& found : devices)
         names.push_back(found.name);
     return names;
+}
+
+std::vector<std::string> WithoutAbsentUarts(const std::vector<std::string>& names,
+                                            const std::string& ttyClassFolder) {
+    std::vector<std::string> present;
+    for (const std::string& name : names) {
+        // The kernel makes ttyS0 to ttyS31 whether or not a UART answers there; "type" 0 says
+        // none does. Other kinds, and a type that cannot be read, are kept.
+        std::ifstream type(ttyClassFolder + "/" + name + "/type");
+        int uart = -1;
+        const bool absent = name.compare(0, 4, "ttyS") == 0 && (type >> uart) && uart == 0;
+        if (!absent)
+            present.push_back(name);
+    }
+    return present;
 }
 
 std::string EntryLeadingTo(const std::string& folder, const std::string& devicePath) {

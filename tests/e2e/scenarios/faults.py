@@ -1,8 +1,8 @@
-"""Faults of the controller under Wine, against the simulated Micromite on COM7: it vanishes (its
-server killed outright, so that the pseudo-terminal's master side closes) during an upload,
-between two tick lines and while a tick line is awaited; and it floods the line with garbage,
-zero bytes among it, during an upload and during a run. COM7 is a link that each new server
-takes over, so that one session of the program meets several controllers in turn.
+"""Faults of the controller, against the simulated Micromite on port 7 (COM7 under Wine): it
+vanishes (its server killed outright, so that the pseudo-terminal's master side closes) during
+an upload, between two tick lines and while a tick line is awaited; and it floods the line with
+garbage, zero bytes among it, during an upload and during a run. Port 7 is a link that each new
+server takes over, so that one session of the program meets several controllers in turn.
 
 A line speed that does not match the controller's (framing errors) cannot be made on a
 pseudo-terminal, which has no line speed; the native fault tests cover it."""
@@ -50,7 +50,7 @@ RECOVERED_LINES = 2
 
 def controller(run: harness.Scenario, name, **options) -> Micromite:
     """A simulated Micromite served behind the link that COM7 names."""
-    return Micromite(run.run_folder / "logs", name, link=run.run_folder / "com7", **options)
+    return Micromite(run.run_folder / "logs", name, link=run.link_path("com7"), **options)
 
 
 def choose_interval(driver, seconds):
@@ -162,7 +162,7 @@ def flooding_controller_leaves_the_upload_and_the_run_measuring(run: harness.Sce
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
     check(memory_after - memory_before < MEMORY_GROWTH_LIMIT_KB,
-          f"tockmeter.exe grew from {memory_before} KiB to {memory_after} KiB")
+          f"the program grew from {memory_before} KiB to {memory_after} KiB")
     check(harness.read_settings(folder), "the settings file is empty")
 
 

@@ -1,6 +1,7 @@
-"""COM ports under Wine: the port scan at start-up over ports served by the simulated Micromite
-on pseudo-terminals, the link to the controller when its port is missing, and the link over a
-port whose driver another program left with flow control on."""
+"""Serial ports: the port scan at start-up over ports served by the simulated Micromite on
+pseudo-terminals (COM ports under Wine, the ports named to the native program), and under Wine
+the link to the controller when its port is missing, and the link over a port whose driver
+another program left with flow control on."""
 
 import contextlib
 import json
@@ -43,14 +44,19 @@ def port_list_after_scan(driver) -> dict:
 
 
 def scan_offers_the_served_ports_up_to_the_bound(run: harness.Scenario):
-    # The stored name in lower case selects the scan's upper-case item.
-    folder = run.program_folder(settings=settings("com5", max_port_no=6))
+    # Under Wine the scan goes up to the bound, and the stored name in lower case selects the
+    # scan's upper-case item. The native program is told of its ports, whatever their number.
+    native = run.target_name == "native"
     with served_ports(run, [2, 5, 7]) as devices:
+        offered = [2, 5, 7] if native else [2, 5]
+        stored = run.port_name(5) if native else "com5"
+        folder = run.program_folder(settings=settings(stored, max_port_no=6))
         program = run.start_program(folder)
         driver = run.driver()
         driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
         check_equal(port_list_after_scan(driver),
-                    {"items": ["COM2", "COM5"], "selected": 1, "text": "COM5"}, "port list")
+                    {"items": [run.port_name(number) for number in offered], "selected": 1,
+                     "text": run.port_name(5)}, "port list")
         check_equal(driver.message_box(wait_seconds=0), None, "message box")
         run.screenshot("port-list")
         harness.close_until_ended(program, driver)
@@ -62,7 +68,9 @@ def scan_offers_the_served_ports_up_to_the_bound(run: harness.Scenario):
 
 def scan_without_ports_says_so_and_the_window_opens(run: harness.Scenario):
     folder = run.program_folder(settings=settings("com7", max_port_no=0))
-    with served_ports(run, [1, 7]):
+    # Under Wine the bound 0 leaves the served ports unscanned; the native program is told of
+    # none.
+    with served_ports(run, [] if run.target_name == "native" else [1, 7]):
         program = run.start_program(folder)
         driver = run.driver()
         box = driver.message_box(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
