@@ -12,55 +12,19 @@ own configuration alone) and the logs. SIGTERM or Ctrl-C closes the window as a 
 that the settings are saved; then the Micromite and the display are stopped.
 """
 
-import argparse
 import contextlib
 import os
 import signal
 import subprocess
 import time
-from pathlib import Path
 
 import harness
 from display import VirtualDisplay
-from micromite import Micromite
+from run_common import CloseRequested, parse_arguments, run_until_closed, serial_device
 
-ERROR_PPM = 345
-TRIM_STEP_PPM = 115
 WINDOW_TITLE = "Tockmeter!"
 # The port scan probes each serial device with a short pause after it.
 PORT_SCAN_SECONDS = 2
-
-
-class CloseRequested(Exception):
-    """The user asked the run to end (Ctrl-C or SIGTERM)."""
-
-
-def request_close(*_):
-    raise CloseRequested()
-
-
-def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--folder", required=True, type=Path,
-                        help="run folder: settings, logs")
-    parser.add_argument("--device", help="a real serial device, e.g. /dev/ttyUSB0, instead of "
-                                         "the simulated Micromite")
-    return parser.parse_args()
-
-
-@contextlib.contextmanager
-def serial_device(device, folder: Path):
-    """The device the program is to offer: the given one, or a simulated Micromite's terminal
-    (linked as ttyMicromite in the run folder) for the life of the block."""
-    if device:
-        yield device
-        return
-    with Micromite(folder / "logs", error_ppm=ERROR_PPM, trim_step_ppm=TRIM_STEP_PPM,
-                   link=folder / "ttyMicromite") as micromite:
-        print(f"Simulated Micromite on {micromite.terminal}: {ERROR_PPM} ppm fast, "
-              f"{TRIM_STEP_PPM} ppm per CLOCKTRIM step (CLOCKTRIM {-ERROR_PPM // TRIM_STEP_PPM}"
-              f" puts it right); record in {micromite.record_path}")
-        yield micromite.terminal
 
 
 def wait_for_window(display_name: str):
@@ -80,7 +44,8 @@ def run(arguments, stack: contextlib.ExitStack):
     if not display_name:
         display = stack.enter_context(VirtualDisplay(folder / "logs" / "xvfb.log"))
         display_name = display.name
-    device = stack.enter_context(serial_device(arguments.device, folder))
+    device = stack.enter_context(serial_device(arguments.device, folder / "logs",
+                                               link=folder / "ttyMicromite"))
     environment = {**os.environ, "DISPLAY": display_name, "TOCKMETER_PORTS": device,
                    "XDG_CONFIG_HOME": str(folder / "config")}
     print(f"Starting {program} (serial device: {device})")
@@ -104,11 +69,10 @@ def run(arguments, stack: contextlib.ExitStack):
 
 
 def main():
-    arguments = parse_arguments()
-    signal.signal(signal.SIGINT, request_close)
-    signal.signal(signal.SIGTERM, request_close)
-    with contextlib.ExitStack() as stack:
-        run(arguments, stack)
+    arguments = parse_arguments(__doc__.split("\n\n")[0], "run folder: settings, logs",
+                                "a real serial device, e.g. /dev/ttyUSB0, instead of the "
+                                "simulated Micromite")
+    run_until_closed(run, arguments)
 
 
 if __name__ == "__main__":

@@ -12,40 +12,19 @@ runs) and the logs. SIGTERM or Ctrl-C closes the window as a user does, so that 
 saved; then the Micromite and the display are stopped.
 """
 
-import argparse
 import contextlib
 import os
 import shutil
-import signal
 from pathlib import Path
 
 import harness
 import wine as wine_module
 from display import VirtualDisplay
 from driver import Driver
-from micromite import Micromite
+from run_common import CloseRequested, parse_arguments, run_until_closed, serial_device
 
 COM_PORT = 7
-ERROR_PPM = 345
-TRIM_STEP_PPM = 115
 PORT_LIST = 18
-
-
-class CloseRequested(Exception):
-    """The user asked the run to end (Ctrl-C or SIGTERM)."""
-
-
-def request_close(*_):
-    raise CloseRequested()
-
-
-def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--folder", required=True, type=Path,
-                        help="run folder: Wine prefix, program folder, logs")
-    parser.add_argument("--device", help=f"serial device for COM{COM_PORT}, e.g. /dev/ttyUSB0, "
-                                         "instead of the simulated Micromite")
-    return parser.parse_args()
 
 
 def refresh_program_folder(folder: Path, exe: Path) -> Path:
@@ -53,20 +32,6 @@ def refresh_program_folder(folder: Path, exe: Path) -> Path:
     folder.mkdir(parents=True, exist_ok=True)
     shutil.copy2(exe, folder / exe.name)
     return folder
-
-
-@contextlib.contextmanager
-def com_port_device(device, logs: Path):
-    """The device path for the COM port: the given one, or a simulated Micromite's terminal for
-    the life of the block."""
-    if device:
-        yield device
-        return
-    with Micromite(logs, error_ppm=ERROR_PPM, trim_step_ppm=TRIM_STEP_PPM) as micromite:
-        print(f"Simulated Micromite on {micromite.terminal}: {ERROR_PPM} ppm fast, "
-              f"{TRIM_STEP_PPM} ppm per CLOCKTRIM step (CLOCKTRIM {-ERROR_PPM // TRIM_STEP_PPM}"
-              f" puts it right); record in {micromite.record_path}")
-        yield micromite.terminal
 
 
 def configure_session(wine: wine_module.Wine, device, window_manager: bool):
@@ -101,7 +66,7 @@ def run(arguments, stack: contextlib.ExitStack):
     wine = wine_module.Wine(folder / "wine-prefix", display_name, logs)
     if wine_module.make_prefix(wine):
         print(f"Made the Wine prefix {wine.prefix}")
-    device = stack.enter_context(com_port_device(arguments.device, logs))
+    device = stack.enter_context(serial_device(arguments.device, logs))
     configure_session(wine, device, window_manager=display is None)
 
     program_folder = refresh_program_folder(folder / "program", exe)
@@ -125,11 +90,11 @@ def run(arguments, stack: contextlib.ExitStack):
 
 
 def main():
-    arguments = parse_arguments()
-    signal.signal(signal.SIGINT, request_close)
-    signal.signal(signal.SIGTERM, request_close)
-    with contextlib.ExitStack() as stack:
-        run(arguments, stack)
+    arguments = parse_arguments(__doc__.split("\n\n")[0],
+                                "run folder: Wine prefix, program folder, logs",
+                                f"serial device for COM{COM_PORT}, e.g. /dev/ttyUSB0, instead of "
+                                "the simulated Micromite")
+    run_until_closed(run, arguments)
 
 
 if __name__ == "__main__":
