@@ -194,8 +194,21 @@ def average_text(figures: dict) -> str:
     return f"{figures['average_ppm']:+.2f} ppm ({figures['arrivals_average_ppm']:+.2f} ppm)"
 
 
-def cpu_text(seconds: float) -> str:
-    return f"{seconds * 1000:.0f} ms"
+def cpu_rows(measured: list, cpu_seconds, over_seconds=None) -> list:
+    """A row per program with the median of its CPU seconds, and one for its helper process when
+    it has one; with over_seconds, the program's share of a core over that time too.
+    cpu_seconds(figures) gives the program's and the helper's lists."""
+    rows = []
+    for target, figures in measured:
+        program, helper = cpu_seconds(figures)
+        text = f"{median(program) * 1000:.0f} ms"
+        if over_seconds:
+            text += f" ({median(program) / over_seconds * 100:.2f} % of a core)"
+        rows.append((f"  {target.label}", text))
+        if target.helper_label:
+            rows.append((f"  {target.label}: {target.helper_label}",
+                         f"{median(helper) * 1000:.0f} ms"))
+    return rows
 
 
 def print_table(arguments, settings: Settings, measured: list, floors: dict, machine: str,
@@ -209,7 +222,6 @@ def print_table(arguments, settings: Settings, measured: list, floors: dict, mac
     # Wine's counter counts CLOCK_MONOTONIC_RAW; the native program's the truth's own clock.
     other_clock = [(target, figures) for target, figures in measured
                    if target.counter_clock != time.CLOCK_MONOTONIC]
-    with_helper = [(target, figures) for target, figures in measured if target.helper_label]
     rows = [
         ("Machine", machine),
         ("Load average at the start / the end", " / ".join(loads)),
@@ -223,7 +235,7 @@ def print_table(arguments, settings: Settings, measured: list, floors: dict, mac
         *[(f"  {target.label}", errors_text(figures["errors"])) for target, figures in measured],
         ("  floor poller", errors_text(floors["floor"]["errors"])),
         *[(f"  p99, {target.label} / floor poller",
-           f"{figures['errors'].p99 / floors['floor']['errors'].p99:.1f} ×")
+           f"{figures['errors'].p99 / floors['floor']['errors'].p99:.2f} ×")
           for target, figures in measured],
         *[(f"  {target.label}, on its counter's clock", errors_text(figures["counter_errors"]))
           for target, figures in other_clock],
@@ -241,17 +253,11 @@ def print_table(arguments, settings: Settings, measured: list, floors: dict, mac
         ("  stamp after the write, by the", ""),
         *[(f"    {name}", spread_text(figures["latencies"])) for name, figures in floor_rows],
         (f"Idle CPU over {idle:g} s (median of {arguments.launches})", ""),
-        *[(f"  {target.label}", f"{cpu_text(median(figures['idle_program']))} "
-                                f"({median(figures['idle_program']) / idle * 100:.2f} % of a core)")
-          for target, figures in measured],
-        *[(f"  {target.label}: {target.helper_label}", cpu_text(median(figures["idle_helper"])))
-          for target, figures in with_helper],
+        *cpu_rows(measured, lambda figures: (figures["idle_program"], figures["idle_helper"]),
+                  idle),
         (f"CPU per tick in the run (median of {arguments.intervals})", ""),
-        *[(f"  {target.label}", cpu_text(median(figures["timing"].program_cpu_per_tick)))
-          for target, figures in measured],
-        *[(f"  {target.label}: {target.helper_label}",
-           cpu_text(median(figures["timing"].helper_cpu_per_tick)))
-          for target, figures in with_helper],
+        *cpu_rows(measured, lambda figures: (figures["timing"].program_cpu_per_tick,
+                                             figures["timing"].helper_cpu_per_tick)),
         (f"Launch to window with port list (median of {arguments.launches})", ""),
         *[(f"  {target.label}", f"{median(figures['launch']):.2f} s "
                                 f"(min {min(figures['launch']):.2f}, "
