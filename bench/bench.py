@@ -1,7 +1,7 @@
-"""Tockmeter's benchmark: the quality of the timing run's stamps on the real tockmeter.exe under
-Wine, against the simulated Micromite's ground truth and against the floors (the smallest
-poller, on Linux and under Wine), and what the program costs: idle CPU, CPU per tick, launch
-time, upload time.
+"""Tockmeter's benchmark: the quality of the timing run's stamps of the real programs,
+tockmeter.exe under Wine and the native Linux program, against the simulated Micromite's ground
+truth and against the floors (the smallest poller, on Linux and under Wine), and what each
+program costs: idle CPU, CPU per tick, launch time, upload time.
 
 Run by bench/run.sh, which builds everything and passes the built programs' paths in the
 environment as CTest does for the end-to-end scenarios (whose modules this reuses), plus the
@@ -15,6 +15,7 @@ import os
 import platform
 import signal
 import sys
+import time
 from pathlib import Path
 from statistics import mean, median
 
@@ -25,6 +26,7 @@ from micromite import Micromite
 
 import floor
 import ground_truth
+import targets
 import tockmeter_session
 from tockmeter_session import Session, Settings
 
@@ -36,6 +38,10 @@ def parse_arguments():
     parser.add_argument("--poller", required=True, type=Path, help="the built floor_poller")
     parser.add_argument("--wine-poller", required=True, type=Path,
                         help="the built wine_floor_poller.exe")
+    parser.add_argument("--targets", nargs="+", choices=list(targets.PROGRAMS),
+                        default=list(targets.PROGRAMS),
+                        help="the programs measured: wine (tockmeter.exe), native, or both (the "
+                             "default); the floor under Wine runs only with wine")
     parser.add_argument("--intervals", type=int, default=60,
                         help="intervals measured in each timing run (default 60)")
     parser.add_argument("--interval", type=int, default=2,
@@ -73,25 +79,32 @@ def controller_options(arguments) -> dict:
     return {"error_ppm": arguments.error_ppm, "trim_step_ppm": arguments.trim_step_ppm}
 
 
-def controller(run: harness.Scenario, arguments) -> Micromite:
-    return Micromite(run.run_folder / "logs", "com7", **controller_options(arguments))
+def controller(run: harness.Scenario, name: str, arguments) -> Micromite:
+    """The measurement's controller; its record is <name>.record in the scenario's logs."""
+    return Micromite(run.run_folder / "logs", name, **controller_options(arguments))
 
 
-def measure_stamps(arguments, settings: Settings) -> dict:
-    """One timing run of tockmeter.exe, then the floors' runs against controllers prepared the
-    same way; all against their ground truth."""
-    with harness.Scenario("bench-stamps") as run, controller(run, arguments) as device:
-        with Session(run, device, settings) as session:
+def measure_stamps(target, arguments, settings: Settings) -> tuple:
+    """The program's upload and timing run against their ground truth: (figures, the
+    controller's record)."""
+    with target.scenario("stamps") as run, controller(run, "stamps", arguments) as device:
+        with Session(run, device, settings, target) as session:
             upload = session.upload()
             timing = session.timing_run(arguments.intervals)
         record = device.record()
-    floor_run = floor.measure(arguments.poller, record,
-                              harness.work_folder() / "runs" / "bench-floor", arguments.intervals,
-                              **controller_options(arguments))
-    wine_floor_run = floor.measure_under_wine(arguments.wine_poller, record,
-                                              arguments.intervals, **controller_options(arguments))
-    return {"upload": upload, "timing": timing, **program_figures(timing, record),
-            **floor_figures("floor", floor_run), **floor_figures("wine_floor", wine_floor_run)}
+    return {"upload": upload, "timing": timing, **program_figures(timing, record)}, record
+
+
+def measure_floors(arguments, program_record, under_wine: bool) -> dict:
+    """The floors' runs, against controllers prepared as the program's was."""
+    floors = {"floor": floor_figures(floor.measure(
+        arguments.poller, program_record, harness.work_folder() / "runs" / "bench-floor",
+        arguments.intervals, **controller_options(arguments)))}
+    if under_wine:
+        floors["wine_floor"] = floor_figures(floor.measure_under_wine(
+            arguments.wine_poller, program_record, arguments.intervals,
+            **controller_options(arguments)))
+    return floors
 
 
 def program_figures(timing, record) -> dict:
@@ -99,57 +112,67 @@ def program_figures(timing, record) -> dict:
     # The first tick line starts the measurement; the program logs the intervals after it.
     true = ground_truth.true_intervals(ticks[:len(timing.intervals) + 1])
     errors = ground_truth.interval_errors(timing.intervals, true)
-    # The program's counter is Wine's, which runs at CLOCK_MONOTONIC_RAW's rate: the true
-    # intervals as that clock counts them leave the stamps' own errors.
-    on_counter = [interval * (1 + timing.raw_clock_ppm / 1e6) for interval in true]
+    # Wine's counter runs at CLOCK_MONOTONIC_RAW's rate: the true intervals as the program's
+    # counter counts them leave the stamps' own errors.
+    on_counter = [interval * (1 + timing.counter_rate_ppm / 1e6) for interval in true]
     counter_errors = ground_truth.interval_errors(timing.intervals, on_counter)
     lateness = [(tick.written - tick.due) / 1e3 for tick in ticks]
     period = ground_truth.true_period(ticks)
     return {"true_period": period,
-            "program_interval_errors": errors,
-            "program_errors": ground_truth.summarize(errors),
-            "program_counter_errors": ground_truth.summarize(counter_errors),
+            "interval_errors": errors,
+            "errors": ground_truth.summarize(errors),
+            "counter_errors": ground_truth.summarize(counter_errors),
             "average_ppm": ground_truth.ppm_error(timing.averages[-1], period),
             # What a perfect stamp would have averaged: the server's late writes move it too.
             "arrivals_average_ppm": ground_truth.ppm_error(mean(true), period),
             "server_lateness": lateness}
 
 
-def floor_figures(name, run) -> dict:
+def floor_figures(run) -> dict:
     true = ground_truth.true_intervals(run.ticks)
     errors = ground_truth.interval_errors(run.intervals, true)
     period = ground_truth.true_period(run.ticks)
-    return {f"{name}_interval_errors": errors,
-            f"{name}_errors": ground_truth.summarize(errors),
-            f"{name}_average_ppm": ground_truth.ppm_error(mean(run.intervals), period),
-            f"{name}_arrivals_average_ppm": ground_truth.ppm_error(mean(true), period),
-            f"{name}_latencies": run.latencies}
+    return {"interval_errors": errors,
+            "errors": ground_truth.summarize(errors),
+            "average_ppm": ground_truth.ppm_error(mean(run.intervals), period),
+            "arrivals_average_ppm": ground_truth.ppm_error(mean(true), period),
+            "latencies": run.latencies}
 
 
-def measure_launches(arguments, settings: Settings) -> dict:
-    launches, idle_program, idle_wineserver, uploads = [], [], [], []
+def measure_launches(target, arguments, settings: Settings) -> dict:
+    launches, idle_program, idle_helper, uploads = [], [], [], []
     for number in range(1, arguments.launches + 1):
-        with harness.Scenario(f"bench-launch-{number}") as run, \
-                controller(run, arguments) as device, \
-                Session(run, device, settings) as session:
+        name = f"launch-{number}"
+        with target.scenario(name) as run, controller(run, name, arguments) as device, \
+                Session(run, device, settings, target) as session:
             launches.append(session.launch_seconds)
-            program_cpu, wineserver_cpu = session.idle_cpu(arguments.idle_seconds)
+            program_cpu, helper_cpu = session.idle_cpu(arguments.idle_seconds)
             idle_program.append(program_cpu)
-            idle_wineserver.append(wineserver_cpu)
+            if helper_cpu is not None:
+                idle_helper.append(helper_cpu)
             uploads.append(session.upload())
-    return {"launch": launches, "idle_program": idle_program,
-            "idle_wineserver": idle_wineserver, "uploads": uploads}
+    return {"launch": launches, "idle_program": idle_program, "idle_helper": idle_helper,
+            "uploads": uploads}
 
 
-def machine_line() -> str:
+def measure(target, arguments, settings: Settings, floors: dict) -> tuple:
+    """The program's figures; the floors' too, prepared as its controller was, when none are
+    given yet. (program's figures, floors)"""
+    stamps, record = measure_stamps(target, arguments, settings)
+    if not floors:
+        floors = measure_floors(arguments, record, "wine" in arguments.targets)
+    return {**stamps, **measure_launches(target, arguments, settings)}, floors
+
+
+def machine_line(with_wine: bool) -> str:
     cpu = "unknown processor"
     with contextlib.suppress(OSError):
         for line in Path("/proc/cpuinfo").read_text().splitlines():
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    return (f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}, "
-            f"{wine_module.wine_version()}")
+    wine = f", {wine_module.wine_version()}" if with_wine else ""
+    return f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}{wine}"
 
 
 def load_average() -> str:
@@ -165,68 +188,99 @@ def spread_text(values) -> str:
     return f"{median(values):.1f} / {max(values):.1f} µs"
 
 
-def average_text(stamps: dict, prefix: str) -> str:
+def average_text(figures: dict) -> str:
     """The final average's error, and in brackets what a perfect stamp would have had: the
     server's own lateness at the first and the last tick line."""
-    return (f"{stamps[prefix + 'average_ppm']:+.2f} ppm "
-            f"({stamps[prefix + 'arrivals_average_ppm']:+.2f} ppm)")
+    return f"{figures['average_ppm']:+.2f} ppm ({figures['arrivals_average_ppm']:+.2f} ppm)"
 
 
-def print_table(arguments, settings: Settings, stamps: dict, launches: dict, machine: str,
+def cpu_rows(measured: list, cpu_seconds, over_seconds=None) -> list:
+    """A row per program with the median of its CPU seconds, and one for its helper process when
+    it has one; with over_seconds, the program's share of a core over that time too.
+    cpu_seconds(figures) gives the program's and the helper's lists."""
+    rows = []
+    for target, figures in measured:
+        program, helper = cpu_seconds(figures)
+        text = f"{median(program) * 1000:.0f} ms"
+        if over_seconds:
+            text += f" ({median(program) / over_seconds * 100:.2f} % of a core)"
+        rows.append((f"  {target.label}", text))
+        if target.helper_label:
+            rows.append((f"  {target.label}: {target.helper_label}",
+                         f"{median(helper) * 1000:.0f} ms"))
+    return rows
+
+
+def print_table(arguments, settings: Settings, measured: list, floors: dict, machine: str,
                 loads: tuple):
-    timing = stamps["timing"]
+    """measured: (target, its figures) of each program."""
     character_us = CHARACTER_BITS / settings.serial_speed * 1e6
     line_delay = settings.line_delay / 1000
-    uploads = [stamps["upload"]] + launches["uploads"]
     idle = arguments.idle_seconds
+    floor_names = {"floor": "floor poller", "wine_floor": "floor poller under Wine"}
+    floor_rows = [(name, floors[key]) for key, name in floor_names.items() if key in floors]
+    # Wine's counter counts CLOCK_MONOTONIC_RAW; the native program's the truth's own clock.
+    other_clock = [(target, figures) for target, figures in measured
+                   if target.counter_clock != time.CLOCK_MONOTONIC]
     rows = [
         ("Machine", machine),
         ("Load average at the start / the end", " / ".join(loads)),
-        ("Timing run", f"{stamps['program_errors'].count} intervals of {settings.interval} s at "
-                       f"{settings.serial_speed} baud; controller {arguments.error_ppm:g} ppm "
-                       f"fast at CLOCKTRIM 0, {arguments.trim_step_ppm:g} ppm a step, "
-                       f"CLOCKTRIM {settings.clock_trim} uploaded: true period "
-                       f"{stamps['true_period']:.9f} s"),
+        ("Timing runs", f"{arguments.intervals} intervals of {settings.interval} s at "
+                        f"{settings.serial_speed} baud; controller {arguments.error_ppm:g} ppm "
+                        f"fast at CLOCKTRIM 0, {arguments.trim_step_ppm:g} ppm a step, "
+                        f"CLOCKTRIM {settings.clock_trim} uploaded"),
+        *[(f"  true period, {target.label}", f"{figures['true_period']:.9f} s")
+          for target, figures in measured],
         ("Interval error (median / p99 / max of the sizes)", ""),
-        ("  tockmeter.exe", errors_text(stamps["program_errors"])),
-        ("  floor poller", errors_text(stamps["floor_errors"])),
-        ("  p99, tockmeter.exe / floor poller",
-         f"{stamps['program_errors'].p99 / stamps['floor_errors'].p99:.1f} ×"),
-        ("  tockmeter.exe, on its counter's clock", errors_text(stamps["program_counter_errors"])),
-        ("  floor poller under Wine", errors_text(stamps["wine_floor_errors"])),
+        *[(f"  {target.label}", errors_text(figures["errors"])) for target, figures in measured],
+        ("  floor poller", errors_text(floors["floor"]["errors"])),
+        *[(f"  p99, {target.label} / floor poller",
+           f"{figures['errors'].p99 / floors['floor']['errors'].p99:.2f} ×")
+          for target, figures in measured],
+        *[(f"  {target.label}, on its counter's clock", errors_text(figures["counter_errors"]))
+          for target, figures in other_clock],
+        *[(f"  {name}", errors_text(figures["errors"])) for name, figures in floor_rows[1:]],
         ("  one character at the line speed", f"{character_us:.1f} µs"),
         ("Final average error (that of the true arrivals)", ""),
-        ("  tockmeter.exe", average_text(stamps, "")),
-        ("  floor poller", average_text(stamps, "floor_")),
-        ("  floor poller under Wine", average_text(stamps, "wine_floor_")),
-        ("  CLOCK_MONOTONIC_RAW against CLOCK_MONOTONIC", f"{timing.raw_clock_ppm:+.2f} ppm"),
+        *[(f"  {target.label}", average_text(figures)) for target, figures in measured],
+        *[(f"  {name}", average_text(figures)) for name, figures in floor_rows],
+        *[(f"  {target.label}'s counter against CLOCK_MONOTONIC",
+           f"{figures['timing'].counter_rate_ppm:+.2f} ppm") for target, figures in other_clock],
         ("Delays (median / max)", ""),
-        ("  server's write after the byte was due", spread_text(stamps["server_lateness"])),
-        ("  floor poller's stamp after the write", spread_text(stamps["floor_latencies"])),
-        ("  floor poller's under Wine", spread_text(stamps["wine_floor_latencies"])),
-        (f"Idle CPU over {idle:g} s (median of {len(launches['idle_program'])})", ""),
-        ("  tockmeter.exe", f"{median(launches['idle_program']) * 1000:.0f} ms "
-                            f"({median(launches['idle_program']) / idle * 100:.2f} % of a core)"),
-        ("  its wineserver", f"{median(launches['idle_wineserver']) * 1000:.0f} ms"),
-        (f"CPU per tick in the run (median of {len(timing.program_cpu_per_tick)})", ""),
-        ("  tockmeter.exe", f"{median(timing.program_cpu_per_tick) * 1000:.0f} ms"),
-        ("  its wineserver", f"{median(timing.wineserver_cpu_per_tick) * 1000:.0f} ms"),
-        (f"Launch to window with port list (median of {len(launches['launch'])})",
-         f"{median(launches['launch']):.2f} s (min {min(launches['launch']):.2f}, "
-         f"max {max(launches['launch']):.2f})"),
-        (f"Upload (median of {len(uploads)})", ""),
-        ("  first to last byte sent",
-         f"{median(u.wire_seconds for u in uploads):.3f} s vs "
-         f"{tockmeter_session.UPLOAD_LINE_DELAYS_ON_THE_WIRE} × LineDelay = "
-         f"{tockmeter_session.UPLOAD_LINE_DELAYS_ON_THE_WIRE * line_delay:.3f} s"),
-        ("  whole",
-         f"{median(u.whole_seconds for u in uploads):.3f} s vs "
-         f"{tockmeter_session.UPLOAD_LINE_DELAYS} × LineDelay = "
-         f"{tockmeter_session.UPLOAD_LINE_DELAYS * line_delay:.3f} s"),
+        ("  server's write after the byte was due, in the run of", ""),
+        *[(f"    {target.label}", spread_text(figures["server_lateness"]))
+          for target, figures in measured],
+        ("  stamp after the write, by the", ""),
+        *[(f"    {name}", spread_text(figures["latencies"])) for name, figures in floor_rows],
+        (f"Idle CPU over {idle:g} s (median of {arguments.launches})", ""),
+        *cpu_rows(measured, lambda figures: (figures["idle_program"], figures["idle_helper"]),
+                  idle),
+        (f"CPU per tick in the run (median of {arguments.intervals})", ""),
+        *cpu_rows(measured, lambda figures: (figures["timing"].program_cpu_per_tick,
+                                             figures["timing"].helper_cpu_per_tick)),
+        (f"Launch to window with port list (median of {arguments.launches})", ""),
+        *[(f"  {target.label}", f"{median(figures['launch']):.2f} s "
+                                f"(min {min(figures['launch']):.2f}, "
+                                f"max {max(figures['launch']):.2f})")
+          for target, figures in measured],
+        (f"Upload (median of {arguments.launches + 1})", ""),
+        (f"  first to last byte sent, vs {tockmeter_session.UPLOAD_LINE_DELAYS_ON_THE_WIRE} × "
+         f"LineDelay = {tockmeter_session.UPLOAD_LINE_DELAYS_ON_THE_WIRE * line_delay:.3f} s", ""),
+        *[(f"    {target.label}", f"{median(u.wire_seconds for u in uploads(figures)):.3f} s")
+          for target, figures in measured],
+        (f"  whole, vs {tockmeter_session.UPLOAD_LINE_DELAYS} × LineDelay = "
+         f"{tockmeter_session.UPLOAD_LINE_DELAYS * line_delay:.3f} s", ""),
+        *[(f"    {target.label}", f"{median(u.whole_seconds for u in uploads(figures)):.3f} s")
+          for target, figures in measured],
     ]
-    width = max(len(name) for name, _ in rows)
+    width = max(len(name) for name, value in rows if value)
     for name, value in rows:
         print(f"{name.ljust(width)}  {value}".rstrip())
+
+
+def uploads(figures: dict) -> list:
+    """The upload before the timing run and those of the launches."""
+    return [figures["upload"]] + figures["uploads"]
 
 
 def main():
@@ -234,16 +288,23 @@ def main():
     # An interrupted run still ends its processes and displays.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     settings = Settings(interval=arguments.interval, clock_trim=arguments.clock_trim)
-    machine, load_at_start = machine_line(), load_average()
-    prepare_prefix()
-    stamps = measure_stamps(arguments, settings)
-    launches = measure_launches(arguments, settings)
+    with_wine = "wine" in arguments.targets
+    machine, load_at_start = machine_line(with_wine), load_average()
+    if with_wine:
+        prepare_prefix()
+    measured, floors = [], {}
+    for name, kind in targets.PROGRAMS.items():
+        if name in arguments.targets:
+            with kind() as target:
+                figures, floors = measure(target, arguments, settings, floors)
+            measured.append((target, figures))
     loads = (load_at_start, load_average())
-    print_table(arguments, settings, stamps, launches, machine, loads)
+    print_table(arguments, settings, measured, floors, machine, loads)
     results = harness.work_folder() / "results.json"
+    programs = {target.name: {"label": target.label, **figures} for target, figures in measured}
     results.write_text(json.dumps(_plain({"machine": machine, "loads": loads,
-                                          "arguments": vars(arguments), **stamps, **launches}),
-                                  indent=1))
+                                          "arguments": vars(arguments), "programs": programs,
+                                          "floors": floors}), indent=1))
     print(f"All figures, interval by interval: {results}")
 
 

@@ -1,10 +1,10 @@
 """The floors: the same controller, the same kind of terminal, and the smallest poller there is in
-place of tockmeter.exe: floor_poller.c on Linux, and wine_floor_poller.c, the same loop in the
-program's own calls, under Wine.
+place of the program: floor_poller.c on Linux, and wine_floor_poller.c, the same loop in the
+Windows program's own calls, under Wine.
 
-Each controller is prepared by replaying to it, at the same pace, the bytes that tockmeter.exe
+Each controller is prepared by replaying to it, at the same pace, the bytes that the program
 sent to its own controller up to RUN (its upload and the start of its run), so that all of them
-measure the same program at the same line speed.
+measure the same tick program at the same line speed.
 """
 
 import os
@@ -18,7 +18,7 @@ from checks import Failure
 from micromite import Micromite
 
 import ground_truth
-from tockmeter_session import COM_PORT
+from tockmeter_session import PORT
 
 RECORD_POLL_SECONDS = 0.05
 # Room for the last tick line to be read and printed by the poller before it is stopped.
@@ -48,10 +48,10 @@ def replay_until_run(record, terminal: str):
         os.close(device)
 
 
-def run_ticks(device: Micromite, tockmeter_record, intervals: int, poller_alive) -> list:
+def run_ticks(device: Micromite, program_record, intervals: int, poller_alive) -> list:
     """Replays the program's commands to the device and waits for its tick lines; gives the
     first intervals + 1 of them."""
-    replay_until_run(tockmeter_record, device.terminal)
+    replay_until_run(program_record, device.terminal)
     harness.wait_until(lambda: ground_truth.RUN_COMMAND in device.record().received_bytes(),
                        "RUN at the floor's controller")
     run_at = ground_truth.run_command_time(device.record())
@@ -95,7 +95,7 @@ def floor_run(ticks: list, stamps: list) -> FloorRun:
     return FloorRun(measured, ticks, latencies)
 
 
-def measure(poller: Path, tockmeter_record, logs: Path, intervals: int,
+def measure(poller: Path, program_record, logs: Path, intervals: int,
             **controller_options) -> FloorRun:
     """floor_poller on Linux, stamping on CLOCK_MONOTONIC as the record does."""
     logs.mkdir(parents=True, exist_ok=True)
@@ -105,7 +105,7 @@ def measure(poller: Path, tockmeter_record, logs: Path, intervals: int,
             polling = subprocess.Popen([str(poller), device.terminal], stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=errors)
         try:
-            ticks = run_ticks(device, tockmeter_record, intervals,
+            ticks = run_ticks(device, program_record, intervals,
                               lambda: polling.poll() is None)
         finally:
             polling.terminate()
@@ -115,21 +115,21 @@ def measure(poller: Path, tockmeter_record, logs: Path, intervals: int,
                                                 if line[0] >= ticks[0].due]))
 
 
-def measure_under_wine(poller: Path, tockmeter_record, intervals: int,
+def measure_under_wine(poller: Path, program_record, intervals: int,
                        **controller_options) -> FloorRun:
     """wine_floor_poller on COM7 under Wine. Its counter is Wine's performance counter, which
     counts CLOCK_MONOTONIC_RAW: its stamps are put on CLOCK_MONOTONIC by the two clocks'
     difference, read before and after the run."""
-    with harness.Scenario("bench-wine-floor") as run, \
+    with harness.Scenario("bench-wine-floor", "wine") as run, \
             Micromite(run.run_folder / "logs", "floor", **controller_options) as device:
-        run.pin_com_ports({COM_PORT: device.terminal})
+        run.pin_com_ports({PORT: device.terminal})
         # Wine writes the program's output to logs/<name>.log.
         output = run.run_folder / "logs" / f"{poller.stem}.log"
-        polling = run.wine.start(poller, [f"COM{COM_PORT}"])
+        polling = run.wine.start(poller, [run.port_name(PORT)])
         harness.wait_until(lambda: output.read_text().startswith("frequency"),
                            "wine_floor_poller's start", harness.WINDOW_TIMEOUT_SECONDS)
         before = _raw_clock_offset()
-        ticks = run_ticks(device, tockmeter_record, intervals, lambda: polling.poll() is None)
+        ticks = run_ticks(device, program_record, intervals, lambda: polling.poll() is None)
         after = _raw_clock_offset()
         # Read before the session ends: Wine's processes add their own words as they are ended.
         head, _, rest = output.read_text().partition("\n")

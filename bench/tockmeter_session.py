@@ -1,9 +1,10 @@
-"""The real tockmeter.exe under Wine, driven through its window for the benchmark: its launch, its
-idle loop, an upload and a timing run, with the simulated Micromite on COM7.
+"""The real program, tockmeter.exe under Wine or the native one (see targets.py), driven through
+its window for the benchmark: its launch, its idle loop, an upload and a timing run, with the
+simulated Micromite on port 7 (COM7 under Wine).
 
-The program is never asked anything while it polls for a tick line: a window message it cannot
-answer then would only hold up the driver, and the driver's Wine processes would compete for
-the two cores. During a run, progress is followed in the controller's record instead.
+The program is never asked anything while it polls for a tick line: a question it cannot answer
+then would only hold up the driver, and the driver's processes would compete for the two cores.
+During a run, progress is followed in the controller's record instead.
 """
 
 import re
@@ -14,10 +15,8 @@ import harness
 from checks import Failure
 from driver import DriverError
 from micromite import Micromite
-from wine_processes import CpuMeter
 
-COM_PORT = 7
-PROGRAM_NAME = "tockmeter.exe"
+PORT = 7
 UPLOAD_BUTTON, START_BUTTON, STOP_BUTTON = 5, 25, 26
 PORT_LIST = 18
 UPLOAD_DONE = "Program uM completed"
@@ -30,6 +29,9 @@ UPLOAD_LINE_DELAYS = 53
 UPLOAD_LINE_DELAYS_ON_THE_WIRE = 43
 # How often the record is looked at during a run: rarely enough to cost next to nothing.
 RECORD_POLL_SECONDS = 0.05
+# How often the program is asked while a figure waits for its answer (the launch's filled port
+# list, the upload's last log line): the figure is that much late at most.
+ANSWER_POLL_SECONDS = 0.01
 
 
 class Settings(NamedTuple):
@@ -39,9 +41,9 @@ class Settings(NamedTuple):
     serial_speed: int = 38400
     max_port_no: int = 32
 
-    def file(self) -> bytes:
+    def file(self, port: str) -> bytes:
         return ("[micromite]\r\n"
-                f"uM comport = COM{COM_PORT}\r\n"
+                f"uM comport = {port}\r\n"
                 f"uM SerialSpeed = {self.serial_speed}\r\n"
                 f"LineDelay = {self.line_delay}\r\n"
                 f"CLOCKTRIM = {self.clock_trim}\r\n"
@@ -58,53 +60,52 @@ class TimingRun(NamedTuple):
     intervals: list               # logged, seconds
     averages: list                # logged, seconds
     program_cpu_per_tick: list    # CPU seconds between consecutive tick lines
-    wineserver_cpu_per_tick: list
-    raw_clock_ppm: float          # CLOCK_MONOTONIC_RAW's rate against CLOCK_MONOTONIC meanwhile
+    helper_cpu_per_tick: list     # the same of the wineserver; empty for the native program
+    counter_rate_ppm: float       # the program's counter's clock against CLOCK_MONOTONIC meanwhile
 
 
 class Session:
-    """tockmeter.exe started from a fresh folder with the given settings, COM7 served by the
-    Micromite; closed at the end of the `with` block."""
+    """The program (a targets.WineProgram or NativeProgram) started with a fresh settings folder
+    holding the given settings, port 7 served by the Micromite; closed at the end of the `with`
+    block."""
 
-    def __init__(self, run: harness.Scenario, micromite: Micromite, settings: Settings):
+    def __init__(self, run: harness.Scenario, micromite: Micromite, settings: Settings, target):
         self.run = run
         self.micromite = micromite
         self.settings = settings
+        self.target = target
         self.program = None
-        self.driver = run.driver(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        self.driver = None
         self.launch_seconds = None
 
     def __enter__(self):
-        folder = self.run.program_folder(settings=self.settings.file())
-        self.run.pin_com_ports({COM_PORT: self.micromite.terminal})
-        # Every launch starts Wine afresh, as a user's first program of the day does.
-        self.run.wine.end_session()
+        self.run.pin_com_ports({PORT: self.micromite.terminal})
+        folder = self.run.program_folder(settings=self.settings.file(self.run.port_name(PORT)))
+        self.target.before_launch(self.run)
         started = time.monotonic()
         self.program = self.run.start_program(folder)
-        # Asked during the port scan, the driver's question is answered once the program takes
-        # messages again, right after the scan has filled the list: the driver's next start after
-        # finding the window falls into the scan.
-        self.driver.window()
+        # Asked during the port scan, the program answers once it takes messages again, right
+        # after the scan has filled the list.
+        self.driver = self.run.driver(wait_seconds=self.target.launch_driver_wait_seconds)
         harness.wait_until(self._port_list_items, "the port list filled by the scan",
-                           harness.WINDOW_TIMEOUT_SECONDS)
+                           harness.WINDOW_TIMEOUT_SECONDS, ANSWER_POLL_SECONDS)
         self.launch_seconds = time.monotonic() - started
+        self.driver = self.run.driver(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
         return self
 
     def __exit__(self, *exception):
         if self.program is not None and not self.program.has_ended():
             harness.close_until_ended(self.program, self.driver)
 
-    def cpu_meter(self) -> CpuMeter:
-        return CpuMeter(PROGRAM_NAME, self.run.wine.prefix)
-
     def idle_cpu(self, seconds: float, settle_seconds=2.0) -> tuple:
-        """CPU seconds of the program and of the wineserver over `seconds` of doing nothing."""
-        meter = self.cpu_meter()
+        """CPU seconds of the program and of its wineserver (None natively) over `seconds` of
+        doing nothing."""
+        meter = self.target.cpu_meter(self.run, self.program)
         time.sleep(settle_seconds)
         before = meter.read()
         time.sleep(seconds)
         after = meter.read()
-        return after[0] - before[0], after[1] - before[1]
+        return _differences(before, after)
 
     def upload(self) -> Upload:
         self.driver.press(UPLOAD_BUTTON)
@@ -113,7 +114,8 @@ class Session:
         # Asked near the end, the driver gets its answer in the drain after the last log line.
         time.sleep(max(0.0, first_byte / 1e9 + UPLOAD_LINE_DELAYS * line_delay - 1.0
                        - time.monotonic()))
-        harness.wait_until(lambda: UPLOAD_DONE in self.driver.log_text(), "the end of the upload")
+        harness.wait_until(lambda: UPLOAD_DONE in self.driver.log_text(), "the end of the upload",
+                           poll_seconds=ANSWER_POLL_SECONDS)
         done = time.monotonic_ns()
         record = self.micromite.record()
         end_of_text = [entry.at for entry in record.received if b"\x1a" in entry.data]
@@ -123,10 +125,10 @@ class Session:
 
     def timing_run(self, intervals: int) -> TimingRun:
         """Starts a run, lets it measure the intervals, stops it, and reads the log."""
-        meter = self.cpu_meter()
+        meter = self.target.cpu_meter(self.run, self.program)
         ticks_before = self._tick_count()
         self.driver.press(START_BUTTON)
-        clocks_before = _clocks()
+        clocks_before = self._clocks()
         samples = []
         bound = harness.PROGRAM_TIMEOUT_SECONDS + intervals * self.settings.interval * 2
         end = time.monotonic() + bound
@@ -139,25 +141,41 @@ class Session:
             if count > seen:
                 seen = count
                 samples.append(meter.read())
-        raw_clock_ppm = _rate_ppm(clocks_before, _clocks())
+        counter_rate_ppm = _rate_ppm(clocks_before, self._clocks())
         # Give the program its last tick's log line before stopping.
         time.sleep(self.settings.line_delay / 1000 + 0.1)
-        self.driver.press(STOP_BUTTON)
-        text = harness.wait_until(lambda: _text_with(self.driver.log_text(), RUN_STOPPED),
-                                  "the end of the run")
+        text = self._stop()
         logged = [TICK_LINE.match(line) for line in text.splitlines()]
         logged = [match for match in logged if match]
-        program_cpu = [later[0] - earlier[0] for earlier, later in zip(samples, samples[1:])]
-        wineserver_cpu = [later[1] - earlier[1] for earlier, later in zip(samples, samples[1:])]
+        used = [_differences(earlier, later) for earlier, later in zip(samples, samples[1:])]
         return TimingRun([float(match.group(1)) for match in logged],
-                         [float(match.group(2)) for match in logged], program_cpu, wineserver_cpu,
-                         raw_clock_ppm)
+                         [float(match.group(2)) for match in logged],
+                         [program for program, _ in used],
+                         [helper for _, helper in used if helper is not None], counter_rate_ppm)
+
+    def _stop(self) -> str:
+        """Presses Stop until the log says the run stopped; the log's text then. A press that
+        comes while the program waits for a tick line is dropped, as all input then is."""
+        answer_seconds = 3 * self.settings.interval
+        for _ in range(harness.PROGRAM_TIMEOUT_SECONDS // answer_seconds):
+            self.driver.press(STOP_BUTTON)
+            try:
+                return harness.wait_until(lambda: _text_with(self.driver.log_text(), RUN_STOPPED),
+                                          "the end of the run", answer_seconds)
+            except Failure:
+                pass
+        raise Failure(f"the run did not stop within {harness.PROGRAM_TIMEOUT_SECONDS} s")
+
+    def _clocks(self) -> tuple:
+        """CLOCK_MONOTONIC and the clock the program's counter counts, read together."""
+        return (time.clock_gettime_ns(time.CLOCK_MONOTONIC),
+                time.clock_gettime_ns(self.target.counter_clock))
 
     def _port_list_items(self) -> list:
         try:
             return self.driver.combo(PORT_LIST)["items"]
         except DriverError:
-            return []  # the window is there, its controls not yet
+            return []  # no window yet, or not its controls
 
     def _received_times(self) -> list:
         return [entry.at for entry in self.micromite.record().received]
@@ -167,9 +185,10 @@ class Session:
         return self.micromite.record_path.read_text(encoding="ascii").count("\ntick ")
 
 
-def _clocks() -> tuple:
-    return time.clock_gettime_ns(time.CLOCK_MONOTONIC), time.clock_gettime_ns(
-        time.CLOCK_MONOTONIC_RAW)
+def _differences(before: tuple, after: tuple) -> tuple:
+    """(program, helper) CPU seconds used between two readings; the helper's None without one."""
+    helper = after[1] - before[1] if after[1] is not None else None
+    return after[0] - before[0], helper
 
 
 def _rate_ppm(before: tuple, after: tuple) -> float:

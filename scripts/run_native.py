@@ -38,7 +38,7 @@ def wait_for_window(display_name: str):
 def run(arguments, stack: contextlib.ExitStack):
     folder = arguments.folder.resolve()
     (folder / "logs").mkdir(parents=True, exist_ok=True)
-    program = harness.path_from_environment("TOCKMETER_NATIVE_PROGRAM")
+    program = harness.path_from_environment("TOCKMETER_NATIVE_EXE")
     display = None
     display_name = os.environ.get("DISPLAY")
     if not display_name:

@@ -53,7 +53,7 @@ def prefix_folder() -> Path:
     return work_folder() / "wine-prefix"
 
 
-def wait_until(condition, what, timeout_seconds=30):
+def wait_until(condition, what, timeout_seconds=30, poll_seconds=0.2):
     """Polls condition until it gives a true value, and returns that; fails after the timeout,
     which only keeps a broken program from hanging the run."""
     end = time.monotonic() + timeout_seconds
@@ -63,7 +63,7 @@ def wait_until(condition, what, timeout_seconds=30):
             return value
         if time.monotonic() > end:
             raise Failure(f"{what}: not seen within {timeout_seconds} s")
-        time.sleep(0.2)
+        time.sleep(poll_seconds)
 
 
 def read_settings(folder: Path) -> bytes:
@@ -76,6 +76,10 @@ class Program:
 
     def __init__(self, process: subprocess.Popen):
         self._process = process
+
+    @property
+    def pid(self) -> int:
+        return self._process.pid
 
     def has_ended(self) -> bool:
         return self._process.poll() is not None
@@ -122,14 +126,14 @@ class Scenario:
     """One scenario's world: its display, the program's session there (Wine in the shared
     prefix, or the native program's desktop session), its folders.
 
-    The target, "wine" or "native", comes from TOCKMETER_E2E_TARGET (default wine). Used as a
-    `with` block, which ends the session's processes and the display at its end and keeps a
-    screenshot when the scenario failed.
+    The target, "wine" or "native", is target_name when given, else TOCKMETER_E2E_TARGET
+    (default wine). Used as a `with` block, which ends the session's processes and the display
+    at its end and keeps a screenshot when the scenario failed.
     """
 
-    def __init__(self, name):
+    def __init__(self, name, target_name=None):
         self.name = name
-        self.target_name = os.environ.get("TOCKMETER_E2E_TARGET", "wine")
+        self.target_name = target_name or os.environ.get("TOCKMETER_E2E_TARGET", "wine")
         self.run_folder = work_folder() / "runs" / name
         self.artifacts = work_folder() / "artifacts"
         self.display = None

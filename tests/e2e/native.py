@@ -18,6 +18,7 @@ from pathlib import Path
 
 from checks import Failure, Skip
 from display import die_with_parent
+from program_folder import remove_folder
 
 SETTINGS_FOLDER_NAME = "tockmeter"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
@@ -127,7 +128,9 @@ class NativeTarget:
         self.session.__exit__(None, None, None)
 
     def settings_folder(self, config_home: Path) -> Path:
+        """A fresh settings folder, also when the scenario starts the program more than once."""
         folder = config_home / SETTINGS_FOLDER_NAME
+        remove_folder(folder)
         folder.mkdir(parents=True)
         return folder
 

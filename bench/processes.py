@@ -1,12 +1,14 @@
-"""Wine's processes of one prefix as Linux sees them, and the CPU time they have used.
+"""The program's processes as Linux sees them, and the CPU time they have used.
 
-Under Wine a Windows program is an ordinary Linux process named after its .exe (the `wine`
-command that starts it becomes it); the wineserver that serves every process of the prefix is
-a process of its own, and its CPU time is never part of the program's.
+The native program is one process. Under Wine a Windows program is an ordinary Linux process
+named after its .exe (the `wine` command that starts it becomes it); the wineserver that serves
+every process of the prefix is a process of its own, and its CPU time is never part of the
+program's.
 """
 
 import os
 from pathlib import Path
+from typing import Optional
 
 CLOCK_TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
 
@@ -27,7 +29,7 @@ def _name(pid: int) -> str:
         return ""
 
 
-def find_process(name: str, prefix: Path):
+def find_wine_process(name: str, prefix: Path):
     """The pid of the process whose name (as /proc/<pid>/comm gives it, cut to 15 characters by
     the kernel) begins with name and that runs in the Wine prefix; None when there is none."""
     for entry in os.listdir("/proc"):
@@ -46,15 +48,24 @@ def cpu_seconds(pid: int) -> float:
 
 
 class CpuMeter:
-    """CPU seconds of the program and of its wineserver, read together."""
+    """CPU seconds of the program and of the process that serves it (Wine's wineserver; none
+    for the native program), read together."""
 
-    def __init__(self, program_name: str, prefix: Path):
-        self.program = find_process(program_name, prefix)
-        # wineserver64 on a 64-bit Wine.
-        self.wineserver = find_process("wineserver", prefix)
-        if self.program is None or self.wineserver is None:
-            raise RuntimeError(f"no {program_name} or no wineserver running in {prefix}")
+    def __init__(self, program: int, helper: Optional[int] = None):
+        self.program = program
+        self.helper = helper
 
     def read(self) -> tuple:
-        """(program's CPU seconds, wineserver's CPU seconds)."""
-        return cpu_seconds(self.program), cpu_seconds(self.wineserver)
+        """(program's CPU seconds, helper's CPU seconds or None)."""
+        helper = cpu_seconds(self.helper) if self.helper is not None else None
+        return cpu_seconds(self.program), helper
+
+
+def wine_cpu_meter(program_name: str, prefix: Path) -> CpuMeter:
+    """The meter of the program of that name running in the prefix, and of its wineserver."""
+    program = find_wine_process(program_name, prefix)
+    # wineserver64 on a 64-bit Wine.
+    wineserver = find_wine_process("wineserver", prefix)
+    if program is None or wineserver is None:
+        raise RuntimeError(f"no {program_name} or no wineserver running in {prefix}")
+    return CpuMeter(program, wineserver)
