@@ -4,6 +4,9 @@
 
 #include "calibration/auto_trim.h"
 #include "calibration/measured_run.h"
+#include "calibration/stray_lines.h"
+#include "calibration/tick_count.h"
+#include "calibration/tick_line.h"
 
 #include <cstdint>
 #include <string>
@@ -51,11 +54,20 @@ struct AppState {
     double ElapsedSeconds = 0.0;
     // The interval, in seconds, of the tick program uploaded last in this session; 0: none yet.
     std::int64_t UploadedInterval = 0;
-    // The CLOCKTRIM text of that upload; empty: none yet.
+    // The CLOCKTRIM text of that upload; empty: none yet, or the controller refused it.
     std::wstring UploadedClockTrim;
-    // The latest tick wait found input already waiting at its first poll: the line came before
-    // the program looked, so its stamp is the moment of looking, not the arrival.
-    bool LineWaitingAtFirstPoll = false;
+    // The CLOCKTRIM text the controller refused at the latest upload; empty: none.
+    std::wstring RefusedClockTrim;
+    // The latest tick line's stamp is not its arrival: the line came before the program looked
+    // (its first byte was found by the first look of a wait, or by the read after a tick), so the
+    // stamp is the moment of looking.
+    bool StampLate = false;
+    // The run's lines as they are read, which tick each line is by its counter, how many
+    // intervals the latest tick line's interval spans, and the lines that were not tick lines.
+    TickLineReader TickLines;
+    TickCounting Counting;
+    std::int64_t LatestTickSpan = 0;
+    StrayLineNote StrayLines;
 
     // Beside the timing run (calibration/measured_run.cpp): the stamps of the session's runs.
     MeasurementSession Measurements;

@@ -1,11 +1,11 @@
 #include "app/events.h"
 
+#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "platform/platform.h"
 
 #include <algorithm>
 #include <deque>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -26,14 +26,27 @@ struct EventQueue {
     std::deque<Event> waiting;
     Event current;
     int programChanges = 0; // nesting depth of ProgramChange
-    // Kind and object of each event a drain discarded, each once; a handful at most.
-    std::vector<std::pair<int, int>> discarded;
+    // The events a drain kept for the loop, each once, oldest first; a handful at most.
+    std::vector<Event> kept;
 };
 
 EventQueue Queue;
 
 bool IsSizeEventOf(const Event& event, int window) {
     return event.kind == EventSize && event.window == window;
+}
+
+// What a drain keeps: the requests whose repeat does no harm and whose loss the user would not
+// see (Stop, closing, the menu commands). A button that starts something is not kept.
+bool KeptByDrain(const Event& event) {
+    if (event.window != MainWindowNumber)
+        return false;
+    return event.kind == EventClose || event.kind == EventCommand ||
+           (event.kind == EventControl && event.object == StopButtonId);
+}
+
+bool SameRequest(const Event& a, const Event& b) {
+    return a.kind == b.kind && a.window == b.window && a.object == b.object;
 }
 
 } // namespace
@@ -82,21 +95,30 @@ void DrainEvents() {
 
 int DrainOneEvent() {
     const int event = PollEvent();
-    const std::pair<int, int> taken{event, Queue.current.object};
-    if (event >= EventControl &&
-        std::find(Queue.discarded.begin(), Queue.discarded.end(), taken) == Queue.discarded.end())
-        Queue.discarded.push_back(taken);
+    // A message handled gives its number; only an event taken from the queue is the current one.
+    if (event < EventControl)
+        return event;
+    const Event& taken = Queue.current;
+    if (KeptByDrain(taken) &&
+        std::none_of(Queue.kept.begin(), Queue.kept.end(),
+                     [&](const Event& e) { return SameRequest(e, taken); }))
+        Queue.kept.push_back(taken);
     return event;
 }
 
-bool DrainDiscarded(int kind, int object) {
-    const std::pair<int, int> wanted{kind, object};
-    return std::find(Queue.discarded.begin(), Queue.discarded.end(), wanted) !=
-           Queue.discarded.end();
+bool TakeKeptEvent(int kind, int object) {
+    const auto found = std::find_if(Queue.kept.begin(), Queue.kept.end(), [&](const Event& e) {
+        return e.kind == kind && e.object == object;
+    });
+    if (found == Queue.kept.end())
+        return false;
+    Queue.kept.erase(found);
+    return true;
 }
 
-void ForgetDiscardedEvents() {
-    Queue.discarded.clear();
+void ReleaseKeptEvents() {
+    Queue.waiting.insert(Queue.waiting.begin(), Queue.kept.begin(), Queue.kept.end());
+    Queue.kept.clear();
 }
 
 int CurrentEventWindow() {

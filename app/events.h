@@ -11,19 +11,22 @@ int WaitEvent(int timeoutMilliseconds);
 // WaitEvent that never waits.
 int PollEvent();
 
-// Handles every pending platform message and discards every event, then returns: the window
-// repaints and reacts, but no handler runs.
+// Handles every pending platform message and takes every event, then returns: the window
+// repaints and reacts, but no handler runs. Stop, the close request and the menu commands are
+// kept for the loop (ReleaseKeptEvents); every other event is discarded, since a second upload
+// or start the user did not see coming could do harm.
 void DrainEvents();
 // One step of the drain, for a wait that keeps the window alive: takes one waiting event, or
-// handles at most one pending platform message, without waiting, and discards it as the drain
-// does. Gives what PollEvent gave; the event's window and object are the current event's.
+// handles at most one pending platform message, without waiting, and keeps or discards it as the
+// drain does. Gives what PollEvent gave; the event's window and object are the current event's.
 int DrainOneEvent();
 
-// A drain discards every event, but keeps note of the kinds and objects it discarded, so that a
-// task the program runs over many handlers (the automatic trim) can still honour a press of
-// Stop or a close request that a drain took. Forgetting starts the note afresh.
-bool DrainDiscarded(int kind, int object);
-void ForgetDiscardedEvents();
+// Takes back a kept event, once: a handler that acts on it itself (the tick wait on Stop, the
+// automatic trim on Stop and the close request) says so, and the loop then does not act again.
+bool TakeKeptEvent(int kind, int object);
+// Puts the kept events back at the head of the queue, in the order they came: the loop calls it
+// after each handler, so that what the user asked for meanwhile is carried out next.
+void ReleaseKeptEvents();
 
 // The window and object of the event that WaitEvent last took.
 int CurrentEventWindow();

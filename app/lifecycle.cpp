@@ -153,6 +153,8 @@ void RunMainLoop() {
         App.LastEventWindow = CurrentEventWindow();
         if (App.LastEventWindow == MainWindowNumber)
             Dispatch(App.LastEvent);
+        // What the user asked for while the handler was busy comes next.
+        ReleaseKeptEvents();
     } while (App.QuitRequested != 1);
 }
 

@@ -78,9 +78,8 @@ void GiveUp(const std::wstring& why) {
 
 // Stop or the close request taken by a drain while a handler of the search was busy.
 bool StopWasRequested() {
-    const bool stop = DrainDiscarded(EventControl, StopButtonId);
-    const bool close = DrainDiscarded(EventClose, 0);
-    ForgetDiscardedEvents();
+    const bool stop = TakeKeptEvent(EventControl, StopButtonId);
+    const bool close = TakeKeptEvent(EventClose, 0);
     if (close)
         App.QuitRequested = 1;
     return stop || close;
@@ -204,7 +203,6 @@ void StartAutoTrim() {
         std::clamp<std::int64_t>(ParseInteger(App.ClockTrim), LowestClockTrim, HighestClockTrim));
     search.firstRun = SessionRuns().size();
     search.startedAt = QueryCounter();
-    ForgetDiscardedEvents();
     Log(L"Automatic trim started at CLOCKTRIM " + IntegerText(search.trim) + L".");
     ScheduleStep(AutoTrimPhase::Upload);
 }

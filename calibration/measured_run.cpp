@@ -3,6 +3,8 @@
 #include "app/app_state.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
+#include "calibration/stray_lines.h"
+#include "calibration/tick_count.h"
 #include "calibration/timing_run.h"
 #include "text/clock_text.h"
 #include "text/number_text.h"
@@ -30,23 +32,57 @@ void BeginRun(double startMicroseconds) {
     MeasuredRun run;
     run.trimKnown = !App.UploadedClockTrim.empty();
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
+    run.refusedTrim = App.RefusedClockTrim;
     run.intervalSeconds = NominalIntervalSeconds();
-    run.stamps.push_back({0, startMicroseconds / 1e6, !App.LineWaitingAtFirstPoll});
+    run.stamps.push_back({0, startMicroseconds / 1e6, !App.StampLate});
     App.Measurements.runs.push_back(run);
 }
 
-// A stamp's tick number counts the controller's intervals since the first line, so that lines
-// read together (a wake later than a whole interval) do not shift the ticks after them.
-void AddStamp(MeasuredRun& run, double microseconds, bool trusted) {
-    const TickStamp& previous = run.stamps.back();
-    const double seconds = microseconds / 1e6;
-    std::int64_t ticks = 1;
+// The counters may have just shown the interval to be shorter than the run took it to be (a
+// line lost in the first interval, no upload to tell): the earlier ticks are counted anew.
+void TakeCountedInterval(MeasuredRun& run) {
+    const std::int64_t counted = CountedInterval(App.Counting);
+    const double interval = static_cast<double>(counted);
+    if (counted <= 0 || interval == run.intervalSeconds)
+        return;
     if (run.intervalSeconds > 0.0)
-        ticks = std::max<std::int64_t>(
-            1, std::llround((seconds - previous.seconds) / run.intervalSeconds));
-    run.stamps.push_back({previous.tick + ticks, seconds, trusted});
+        for (TickStamp& stamp : run.stamps)
+            stamp.tick = std::llround(static_cast<double>(stamp.tick) * run.intervalSeconds / interval);
+    run.intervalSeconds = interval;
+}
+
+// A stamp whose time since the latest trusted one disagrees with the controller's count by more
+// than any trimmed clock could (the 5 % a tick wait allows for): a line held somewhere on the way.
+constexpr double MostClockErrorFraction = 0.05;
+
+bool OutOfPlace(const MeasuredRun& run, std::int64_t tick, double seconds) {
+    for (auto stamp = run.stamps.rbegin(); stamp != run.stamps.rend(); ++stamp) {
+        if (!stamp->trusted)
+            continue;
+        const double expected = static_cast<double>(tick - stamp->tick) * run.intervalSeconds;
+        return std::abs((seconds - stamp->seconds) - expected) > MostClockErrorFraction * expected;
+    }
+    return false;
+}
+
+// A stamp's tick number is the controller's count of intervals since the run's first line, so
+// that lost lines and lines read together do not shift the ticks after them. A late stamp, or one
+// out of place, is kept out of the estimate. Gives whether the stamp is trusted.
+bool AddStamp(MeasuredRun& run, double microseconds) {
+    TakeCountedInterval(run);
+    const double seconds = microseconds / 1e6;
+    const std::int64_t tick = IntervalsSinceFirst(App.Counting, App.Counting.latest);
+    const bool trusted = !App.StampLate && !OutOfPlace(run, tick, seconds);
+    run.stamps.push_back({tick, seconds, trusted});
     run.estimate = EstimateRate(run.stamps, run.intervalSeconds,
                                 std::max(App.Measurements.linkLatenessSeconds, UsbFrameSeconds));
+    return trusted;
+}
+
+// The lower median of the runs' lateness.
+double LowerMedian(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[(values.size() - 1) / 2];
 }
 
 // The record of the line the run's handler has just logged for the run's newest stamp.
@@ -78,9 +114,12 @@ void EndRun() {
     run->ended = true;
     // Only a run long enough to show its lateness tells the next runs about the link, and only
     // with what most of its stamps show.
-    if (run->estimate.known && run->estimate.stampsUsed >= 2 * MinimumTrustedStamps)
-        App.Measurements.linkLatenessSeconds =
-            std::max(App.Measurements.linkLatenessSeconds, run->estimate.typicalLatenessSeconds);
+    MeasurementSession& session = App.Measurements;
+    if (run->estimate.known && run->estimate.stampsUsed >= 2 * MinimumTrustedStamps) {
+        session.runLatenessSeconds.push_back(run->estimate.typicalLatenessSeconds);
+        session.linkLatenessSeconds = LowerMedian(session.runLatenessSeconds);
+    }
+    LogStrayLineCount();
     LogRateReport(*run, SessionRuns());
 }
 
@@ -99,12 +138,14 @@ void MeasuredStart() {
 }
 
 void MeasuredTick() {
-    const float ticksBefore = App.TickCount;
+    const double latestBefore = App.LatestTime;
     TickHandler();
-    ReportLateWake();
     MeasuredRun* run = OpenRun();
-    if (run && App.TickCount != ticksBefore) {
-        AddStamp(*run, App.LatestTime, !App.LineWaitingAtFirstPoll);
+    if (run && App.LatestTime != latestBefore) {
+        const bool trusted = AddStamp(*run, App.LatestTime);
+        if (!trusted)
+            ReportUntrustedStamp((App.LatestTime - App.PreviousTime) / 1e6,
+                                 static_cast<double>(App.LatestTickSpan) * run->intervalSeconds);
         RecordLine(*run);
     }
     if (App.RunActive == 0)

@@ -7,6 +7,7 @@
 #include "calibration/rate_estimate.h"
 #include "calibration/tick_records.h"
 
+#include <string>
 #include <vector>
 
 // A USB serial adapter hands received bytes to the PC in frames of 1 ms at best, so every stamp
@@ -16,17 +17,20 @@ constexpr double UsbFrameSeconds = 0.001;
 struct MeasuredRun {
     bool trimKnown = false; // the tick program was uploaded in this session, at trim
     int trim = 0;
+    std::wstring refusedTrim; // the CLOCKTRIM the controller refused at the upload; empty: none
     double intervalSeconds = 0.0;  // the tick program's interval, as far as the program knows
     std::vector<TickStamp> stamps; // seconds on the performance counter
     RateEstimate estimate;         // after the latest stamp
     bool ended = false;
 };
 
-// The runs of this session, oldest first (the last may still be going on), the widest lateness
-// a run has shown on the link (0: none yet), and the record of every stamped line. Kept in
-// AppState.
+// The runs of this session, oldest first (the last may still be going on), the lateness the
+// link has shown (0: none yet), and the record of every stamped line. Kept in AppState.
 struct MeasurementSession {
     std::vector<MeasuredRun> runs;
+    // The typical lateness of each run long enough to show it, and the lower median of those,
+    // which later runs' bounds allow for: one bad run cannot raise it while others disagree.
+    std::vector<double> runLatenessSeconds;
     double linkLatenessSeconds = 0.0;
     TickRecords ticks;
 };

@@ -21,7 +21,9 @@ std::wstring RateLine(const MeasuredRun& run) {
     std::wstring line = where + RateText(run.estimate.ppm) + L" " + PlusMinus +
                         PpmText(run.estimate.boundPpm) + L" (" +
                         IntegerText(run.estimate.intervals) + L" intervals)";
-    if (!run.trimKnown)
+    if (!run.trimKnown && !run.refusedTrim.empty())
+        line += L", CLOCKTRIM unknown: the Micromite refused " + run.refusedTrim;
+    else if (!run.trimKnown)
         line += L", CLOCKTRIM unknown: no upload in this session";
     return line + L".";
 }

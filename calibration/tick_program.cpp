@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/log_view.h"
+#include "calibration/timing_run.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "text/number_text.h"
@@ -23,6 +24,7 @@ const wchar_t* const FixedProgramLines[] = {
 
 enum class ReplyLog {
     AsItCame,
+    TrimReply, // as it came, then read: the controller may refuse the value
     AsItCameLater, // the last reply: the completion line follows it before the log scrolls
     NotLogged,     // AUTOSAVE only acknowledges; its reply is not worth a log line
     ProgramLine,
@@ -37,7 +39,7 @@ struct UploadStep {
 std::vector<UploadStep> UploadSteps() {
     std::vector<UploadStep> steps = {
         {ControlC, 2, ReplyLog::AsItCame},
-        {L"OPTION CLOCKTRIM " + App.ClockTrim + CarriageReturn, 1, ReplyLog::AsItCame},
+        {L"OPTION CLOCKTRIM " + App.ClockTrim + CarriageReturn, 1, ReplyLog::TrimReply},
         {L"NEW" + CarriageReturn, 15, ReplyLog::AsItCame},
         {L"AUTOSAVE" + CarriageReturn, 15, ReplyLog::NotLogged},
         {L"interval = " + App.TimeInterval, 1, ReplyLog::ProgramLine},
@@ -46,6 +48,19 @@ std::vector<UploadStep> UploadSteps() {
         steps.push_back({line, 1, ReplyLog::ProgramLine});
     steps.push_back({ControlZ, 10, ReplyLog::AsItCameLater});
     return steps;
+}
+
+// The firmware answers a value outside its range with an error line and keeps the value it had.
+// The runs that follow are then credited to no value: what it keeps is not known here.
+void NoteTrimReply(const std::wstring& reply) {
+    App.RefusedClockTrim.clear();
+    const std::size_t error = reply.find(L"Error");
+    if (error == std::wstring::npos)
+        return;
+    const std::size_t end = reply.find_first_of(L"\r\n", error);
+    App.RefusedClockTrim = App.ClockTrim;
+    AppendLogLine(L"The Micromite refused CLOCKTRIM " + App.ClockTrim + L": " +
+                  reply.substr(error, end == std::wstring::npos ? end : end - error) + L".");
 }
 
 void RunStep(const UploadStep& step) {
@@ -58,8 +73,10 @@ void RunStep(const UploadStep& step) {
         AppendLogLine(reply);
         return;
     }
-    if (step.log == ReplyLog::AsItCame)
+    if (step.log == ReplyLog::AsItCame || step.log == ReplyLog::TrimReply)
         AppendLogLine(reply);
+    if (step.log == ReplyLog::TrimReply)
+        NoteTrimReply(reply);
     ScrollToNewest();
 }
 
@@ -94,12 +111,14 @@ void SendProgramLine(const std::wstring& line) {
 }
 
 void UploadTickProgram() {
+    if (RefuseUntimedInterval())
+        return;
     AppendLogLine(L"Program stage 1 started");
     if (Connect() && SendTickProgram()) {
         AppendLogLine(L"Program uM completed");
         ScrollToNewest();
         App.UploadedInterval = ParseInteger(App.TimeInterval);
-        App.UploadedClockTrim = App.ClockTrim;
+        App.UploadedClockTrim = App.RefusedClockTrim.empty() ? App.ClockTrim : std::wstring();
     }
     Disconnect();
 }

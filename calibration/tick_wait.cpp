@@ -4,6 +4,7 @@
 #include "app/control_ids.h"
 #include "app/events.h"
 #include "app/main_window.h"
+#include "calibration/stray_lines.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -28,7 +29,8 @@ std::int64_t ClockSlackSeconds(std::int64_t interval) {
     return (interval + 19) / 20;
 }
 
-// One pending event, taken as a drain takes it; Stop and the close request end the wait.
+// One pending event, taken as a drain takes it; Stop and the close request end the wait, which
+// then acts on them itself.
 bool EndedByUser(TickWait& outcome) {
     const int event = DrainOneEvent();
     if (CurrentEventWindow() != MainWindowNumber)
@@ -39,7 +41,26 @@ bool EndedByUser(TickWait& outcome) {
         outcome = TickWait::Closing;
     else
         return false;
+    TakeKeptEvent(event, CurrentEventObject());
     return true;
+}
+
+// Takes the complete lines read so far: the newest tick line among them, if any, with the
+// number of older ones; every other line is noted as stray.
+bool TakeTickLine(TickLineFound& found) {
+    bool haveTick = false;
+    ReceivedLine line;
+    while (TakeReceivedLine(App.TickLines, line)) {
+        if (!line.isTick) {
+            NoteStrayLine(line.text);
+            continue;
+        }
+        if (haveTick)
+            ++found.olderTickLines;
+        found.line = line;
+        haveTick = true;
+    }
+    return haveTick;
 }
 
 } // namespace
@@ -57,16 +78,25 @@ std::int64_t TickWaitOverdueMilliseconds() {
     return WakeLeadMilliseconds + ClockSlackSeconds(chosen) * 1000 + OverdueMarginMilliseconds;
 }
 
-TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds) {
+TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds,
+                         TickLineFound& found) {
     const double boundMicroseconds = static_cast<double>(boundSeconds) * 1e6;
     const double overdueMicroseconds = static_cast<double>(overdueMilliseconds) * 1e3;
     const std::int64_t begin = QueryCounter();
-    App.LineWaitingAtFirstPoll = false;
-    for (bool firstPoll = true;; firstPoll = false) {
-        if (!ReadAvailableText().empty()) {
-            App.LineWaitingAtFirstPoll = firstPoll;
+    found = TickLineFound{};
+    // The first look cannot tell when what it finds arrived.
+    bool lookedJustBefore = false;
+    for (;;) {
+        if (TakeTickLine(found))
             return TickWait::LineArrived;
+        bool tookAll = false;
+        const std::string bytes = ReadAvailableBytes(tookAll);
+        if (!bytes.empty()) {
+            FeedTickLineReader(App.TickLines, bytes, {App.ArrivalStamp, lookedJustBefore});
+            lookedJustBefore = tookAll;
+            continue;
         }
+        lookedJustBefore = true;
         if (!IsPortOpen(LinkPortSlot))
             return TickWait::LinkClosed;
         if (PortLost(LinkPortSlot))

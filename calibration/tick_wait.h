@@ -3,6 +3,8 @@
 // cannot hang the window.
 #pragma once
 
+#include "calibration/tick_line.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,14 +23,24 @@ std::int64_t TickWaitBoundSeconds();
 // the line is overdue.
 std::int64_t TickWaitOverdueMilliseconds();
 
-// Polls the link until a non-empty text arrives (App.ArrivalStamp then holds the stamp of the
-// call that found it), the link is closed or its device stops answering, or boundSeconds pass.
-// App.LineWaitingAtFirstPoll says whether the very first poll found the text. Once
+// What a wait that ended with a tick line found: the newest tick line complete, and how many
+// older tick lines were complete beside it (read together with it, not lost).
+struct TickLineFound {
+    ReceivedLine line;
+    int olderTickLines = 0;
+};
+
+// Polls the link, reading its bytes into App.TickLines, until a tick line is complete, the link
+// is closed or its device stops answering, or boundSeconds pass. Lines that are not tick lines
+// are noted (NoteStrayLine), never stamped. A tick line's stamp is the moment its counter's
+// first byte was found; it is exact when the poll before had read everything waiting, so a line
+// that came before the wait began looking is known by its stamp being inexact. Once
 // overdueMilliseconds have passed, each poll also takes one pending event, so that the window
-// stays alive: Stop and the close request end the wait, other events are discarded as a drain
-// discards them. Before that nothing but the link is looked at, so a line in time is stamped
-// within one poll of its arrival.
-TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds);
+// stays alive: Stop and the close request end the wait, other events are kept or discarded as a
+// drain does. Before that nothing but the link is looked at, so a line in time is stamped within
+// one poll of its arrival.
+TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds,
+                         TickLineFound& found);
 
 // The log line that says why no tick line came.
 std::wstring NoTickLineText(TickWait outcome, std::int64_t boundSeconds);

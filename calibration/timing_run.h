@@ -15,3 +15,7 @@ void StopTimingRun();
 
 // Every timer event: waits for the next tick line and logs its interval and the average.
 void TickHandler();
+
+// Start and Prog refuse an interval the period timer cannot time, before anything is sent: a log
+// line and a message box say so. True when refused.
+bool RefuseUntimedInterval();

@@ -79,16 +79,24 @@ std::wstring SendAndCollect(const std::wstring& text, int delayMilliseconds) {
 }
 
 std::wstring ReadAvailableText() {
+    bool tookAll = false;
+    const std::string bytes = ReadAvailableBytes(tookAll);
+    return DecodeWireText(bytes.data(), bytes.size());
+}
+
+std::string ReadAvailableBytes(bool& tookAll) {
+    tookAll = true;
     if (!IsPortOpen(LinkPortSlot))
-        return std::wstring();
+        return std::string();
     const std::uint32_t waiting = PendingInput(LinkPortSlot);
     if (waiting == 0)
-        return std::wstring();
+        return std::string();
     App.ArrivalStamp = QueryCounter();
     std::vector<char>& buffer = App.ReceiveBuffer;
-    const std::size_t got =
-        ReadPort(LinkPortSlot, buffer.data(), std::min<std::size_t>(waiting, buffer.size()));
-    return DecodeWireText(buffer.data(), got);
+    const std::size_t wanted = std::min<std::size_t>(waiting, buffer.size());
+    const std::size_t got = ReadPort(LinkPortSlot, buffer.data(), wanted);
+    tookAll = got == waiting;
+    return std::string(buffer.data(), got);
 }
 
 long WriteLink(const char* bytes, std::size_t count) {

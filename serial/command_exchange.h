@@ -27,6 +27,9 @@ std::wstring SendAndCollect(const std::wstring& text, int delayMilliseconds);
 // Never waits: gives the input waiting now, or the empty text. When input was waiting, the
 // performance counter was read into App.ArrivalStamp after it was found and before it was read.
 std::wstring ReadAvailableText();
+// The same as raw bytes, zero bytes and all; tookAll says whether the read took everything that
+// was waiting (the buffer holds 5000 bytes).
+std::string ReadAvailableBytes(bool& tookAll);
 
 // The link port's raw transfers: -1 when the link port is not open.
 long WriteLink(const char* bytes, std::size_t count);

@@ -6,6 +6,9 @@
 #include "settings/settings_file.h"
 #include "text/number_text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 const wchar_t* const SettingsFileName = L"Tockmeter.inf";
@@ -13,9 +16,20 @@ constexpr int SettingsFormat = GroupSpacing;
 constexpr std::int32_t LineDelayFloor = 100;
 // The timer fires this long before a tick line is due, so the poll is already running.
 constexpr std::int64_t TimerLeadMilliseconds = 300;
+// The window timer's longest period.
+constexpr std::int32_t LongestTimerPeriodMilliseconds = INT32_MAX;
 
 std::wstring SettingsPath() {
     return SettingsFolderPath() + SettingsFileName;
+}
+
+// The interval is held first, to a range beyond anything the timer takes, so that the product
+// cannot overflow.
+std::int64_t PeriodMilliseconds() {
+    constexpr std::int64_t Limit = INT32_MAX / 1000 + 1;
+    const std::int64_t interval =
+        std::clamp<std::int64_t>(ParseInteger(App.TimeInterval), -Limit, Limit);
+    return interval * 1000 - TimerLeadMilliseconds;
 }
 
 } // namespace
@@ -83,10 +97,17 @@ void SaveSettings() {
 }
 
 void DeriveTimerPeriod() {
-    // Unsigned arithmetic wraps like the 64-bit two's complement it stands for; the period is
-    // the low 32 bits of the result, read as a signed number.
-    const std::uint64_t period =
-        static_cast<std::uint64_t>(ParseInteger(App.TimeInterval)) * 1000u -
-        static_cast<std::uint64_t>(TimerLeadMilliseconds);
-    App.TimerPeriod = static_cast<std::int32_t>(static_cast<std::uint32_t>(period));
+    App.TimerPeriod =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(PeriodMilliseconds(), INT32_MIN, INT32_MAX));
+}
+
+bool IntervalCanBeTimed() {
+    const std::int64_t period = PeriodMilliseconds();
+    return period >= 1 && period <= LongestTimerPeriodMilliseconds;
+}
+
+std::wstring UntimedIntervalText() {
+    const std::int64_t longest = (LongestTimerPeriodMilliseconds + TimerLeadMilliseconds) / 1000;
+    return L"The interval \"" + App.TimeInterval + L"\" cannot be timed: the timer takes 1 to " +
+           IntegerText(longest) + L" s. Choose an interval in the list.";
 }

@@ -17,5 +17,12 @@ void LoadSettings();
 // settings file beside the program.
 void SaveSettings();
 
-// TimerPeriod = TimeInterval in seconds x 1000 - 300 ms, wrapped to 32 bits.
+// TimerPeriod = TimeInterval in seconds x 1000 - 300 ms, computed without overflow and held to
+// the 32 bits of the field.
 void DeriveTimerPeriod();
+
+// Whether the period timer can time the interval: a period from 1 ms to the window timer's
+// longest (some 24.8 days). The settings file may hold any text.
+bool IntervalCanBeTimed();
+// What the program says when it cannot.
+std::wstring UntimedIntervalText();

@@ -122,8 +122,9 @@ TEST_F(SettingsTest, TimerPeriodIsTheIntervalLess300Milliseconds) {
         std::int32_t expected;
     } cases[] = {
         {L"10", 9700}, {L"5", 4700},    {L"300", 299700}, {L"1", 700},       {L"abc", -300},
-        {L"0", -300},  {L"$10", 15700}, {L"-1", -1300},   {L"4294968", 404}, // 4294967700 wraps to
-                                                                             // its low 32 bits
+        {L"0", -300},  {L"$10", 15700}, {L"-1", -1300},
+        // Held to the field, never wrapped into a short period.
+        {L"4294968", INT32_MAX}, {L"227633267", INT32_MAX}, {L"-99999999999999999", INT32_MIN},
     };
     for (const auto& c : cases) {
         App.TimeInterval = c.interval;
