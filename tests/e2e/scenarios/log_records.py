@@ -10,9 +10,9 @@ import time
 from datetime import datetime
 
 import harness
-from calibration import (HEADER_LINE, LATE_STAMP, PORT_LIST, RUN_TIMEOUT_SECONDS, START_BUTTON,
-                         TICK_LINE, TRIM, start_with_controller, stop_run, upload_with_trim,
-                         wait_for_log)
+from calibration import (HEADER_LINE, PORT_LIST, RUN_TIMEOUT_SECONDS, START_BUTTON,
+                         TICK_LINE, TICK_NOTE, TRIM, UNTRUSTED_STAMP, start_with_controller,
+                         stop_run, upload_with_trim, wait_for_log)
 from checks import Failure, check, check_equal
 from micromite import Micromite
 from wine import windows_path
@@ -177,7 +177,10 @@ def logged_runs(log) -> list:
         if HEADER_LINE.fullmatch(line):
             runs.append([(line[:8], "", "", False)])
         elif TICK_LINE.fullmatch(line) and runs:
-            late = index + 1 < len(log) and log[index + 1] == LATE_STAMP
+            notes = log[index + 1:]
+            notes = notes[:next((i for i, note in enumerate(notes) if not TICK_NOTE.fullmatch(note)),
+                                len(notes))]
+            late = any(UNTRUSTED_STAMP.fullmatch(note) for note in notes)
             runs[-1].append((line[:8], *TICK_LINE.fullmatch(line).groups(), late))
     return runs
 
