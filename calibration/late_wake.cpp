@@ -7,24 +7,22 @@
 #include <cmath>
 
 const std::wstring LateStampPrefix = L"Late stamp: ";
-const std::wstring OutOfPlaceStampPrefix = L"Stamp out of place: ";
 
 const std::wstring LateFirstStampText =
     L"Late stamp: the first line came before the program looked; the averages read short.";
 
-std::wstring UntrustedStampText(bool late, double intervalSeconds, double nominalSeconds) {
+std::wstring LateStampText(double intervalSeconds, double nominalSeconds) {
     const double off = intervalSeconds - nominalSeconds;
-    std::wstring text = (late ? LateStampPrefix : OutOfPlaceStampPrefix) +
-                        L"this interval reads " + FixedText(std::abs(off), 3) + L" s too " +
-                        (off >= 0.0 ? L"long" : L"short");
-    // A late stamp takes its lateness from the next interval.
-    if (late && off >= 0.0)
+    std::wstring text = LateStampPrefix + L"this interval reads " + FixedText(std::abs(off), 3) +
+                        L" s too " + (off >= 0.0 ? L"long" : L"short");
+    // The lateness comes off the next interval.
+    if (off >= 0.0)
         text += L", the next one short";
     return text + L"; the rate leaves it out.";
 }
 
-void ReportUntrustedStamp(double intervalSeconds, double nominalSeconds) {
-    AppendLogLine(UntrustedStampText(App.StampLate, intervalSeconds, nominalSeconds));
+void ReportLateStamp(double intervalSeconds, double nominalSeconds) {
+    AppendLogLine(LateStampText(intervalSeconds, nominalSeconds));
     // Without a drain: the events of the tick's last pause are the loop's to take, as they are
     // after every tick.
     ShowNewest();

@@ -51,28 +51,15 @@ void TakeCountedInterval(MeasuredRun& run) {
     run.intervalSeconds = interval;
 }
 
-// A stamp whose time since the latest trusted one disagrees with the controller's count by more
-// than any trimmed clock could (the 5 % a tick wait allows for): a line held somewhere on the way.
-constexpr double MostClockErrorFraction = 0.05;
-
-bool OutOfPlace(const MeasuredRun& run, std::int64_t tick, double seconds) {
-    for (auto stamp = run.stamps.rbegin(); stamp != run.stamps.rend(); ++stamp) {
-        if (!stamp->trusted)
-            continue;
-        const double expected = static_cast<double>(tick - stamp->tick) * run.intervalSeconds;
-        return std::abs((seconds - stamp->seconds) - expected) > MostClockErrorFraction * expected;
-    }
-    return false;
-}
-
 // A stamp's tick number is the controller's count of intervals since the run's first line, so
-// that lost lines and lines read together do not shift the ticks after them. A late stamp, or one
-// out of place, is kept out of the estimate. Gives whether the stamp is trusted.
+// that lost lines and lines read together do not shift the ticks after them. A late stamp is kept
+// out of the estimate (which sets aside, by itself, a stamp far off the line of the others).
+// Gives whether the stamp is trusted.
 bool AddStamp(MeasuredRun& run, double microseconds) {
     TakeCountedInterval(run);
     const double seconds = microseconds / 1e6;
     const std::int64_t tick = IntervalsSinceFirst(App.Counting, App.Counting.latest);
-    const bool trusted = !App.StampLate && !OutOfPlace(run, tick, seconds);
+    const bool trusted = !App.StampLate;
     run.stamps.push_back({tick, seconds, trusted});
     run.estimate = EstimateRate(run.stamps, run.intervalSeconds,
                                 std::max(App.Measurements.linkLatenessSeconds, UsbFrameSeconds));
@@ -144,7 +131,7 @@ void MeasuredTick() {
     if (run && App.LatestTime != latestBefore) {
         const bool trusted = AddStamp(*run, App.LatestTime);
         if (!trusted)
-            ReportUntrustedStamp((App.LatestTime - App.PreviousTime) / 1e6,
+            ReportLateStamp((App.LatestTime - App.PreviousTime) / 1e6,
                                  static_cast<double>(App.LatestTickSpan) * run->intervalSeconds);
         RecordLine(*run);
     }

@@ -49,8 +49,8 @@ LATE_STAMP = re.compile(r"Late stamp: this interval reads \d+\.\d{3} s too long,
                         r"the rate leaves it out\.")
 # Any line that says a tick's stamp is not trusted, and the other notes a tick line may have
 # beside it: lines that were not tick lines, and tick lines lost.
-UNTRUSTED_STAMP = re.compile(r"(Late stamp|Stamp out of place): this interval reads .*")
-TICK_NOTE = re.compile(r"(Late stamp|Stamp out of place): .*|Not a tick line: .*"
+UNTRUSTED_STAMP = re.compile(r"Late stamp: this interval reads .*")
+TICK_NOTE = re.compile(r"Late stamp: .*|Not a tick line: .*"
                        r"|\d+ tick lines? lost: this interval spans \d+ ticks\.")
 HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
 TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
