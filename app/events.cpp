@@ -99,9 +99,8 @@ int DrainOneEvent() {
     if (event < EventControl)
         return event;
     const Event& taken = Queue.current;
-    if (KeptByDrain(taken) &&
-        std::none_of(Queue.kept.begin(), Queue.kept.end(),
-                     [&](const Event& e) { return SameRequest(e, taken); }))
+    if (KeptByDrain(taken) && std::none_of(Queue.kept.begin(), Queue.kept.end(),
+                                           [&](const Event& e) { return SameRequest(e, taken); }))
         Queue.kept.push_back(taken);
     return event;
 }

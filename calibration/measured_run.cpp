@@ -47,7 +47,8 @@ void TakeCountedInterval(MeasuredRun& run) {
         return;
     if (run.intervalSeconds > 0.0)
         for (TickStamp& stamp : run.stamps)
-            stamp.tick = std::llround(static_cast<double>(stamp.tick) * run.intervalSeconds / interval);
+            stamp.tick =
+                std::llround(static_cast<double>(stamp.tick) * run.intervalSeconds / interval);
     run.intervalSeconds = interval;
 }
 
@@ -132,7 +133,7 @@ void MeasuredTick() {
         const bool trusted = AddStamp(*run, App.LatestTime);
         if (!trusted)
             ReportLateStamp((App.LatestTime - App.PreviousTime) / 1e6,
-                                 static_cast<double>(App.LatestTickSpan) * run->intervalSeconds);
+                            static_cast<double>(App.LatestTickSpan) * run->intervalSeconds);
         RecordLine(*run);
     }
     if (App.RunActive == 0)

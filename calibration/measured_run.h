@@ -17,8 +17,8 @@ constexpr double UsbFrameSeconds = 0.001;
 struct MeasuredRun {
     bool trimKnown = false; // the tick program was uploaded in this session, at trim
     int trim = 0;
-    std::wstring refusedTrim; // the CLOCKTRIM the controller refused at the upload; empty: none
-    double intervalSeconds = 0.0;  // the tick program's interval, as far as the program knows
+    std::wstring refusedTrim;     // the CLOCKTRIM the controller refused at the upload; empty: none
+    double intervalSeconds = 0.0; // the tick program's interval, as far as the program knows
     std::vector<TickStamp> stamps; // seconds on the performance counter
     RateEstimate estimate;         // after the latest stamp
     bool ended = false;

@@ -44,8 +44,8 @@ void LogStrayLines() {
 void LogStrayLineCount() {
     const StrayLineNote& note = Note();
     if (note.count > note.said)
-        AppendLogLine(L"Lines in this run that were not tick lines: " +
-                      IntegerText(note.count) + L".");
+        AppendLogLine(L"Lines in this run that were not tick lines: " + IntegerText(note.count) +
+                      L".");
 }
 
 std::wstring StrayLineText(const std::string& text) {

@@ -14,8 +14,8 @@ struct TickCounting {
     // The greatest common divisor of the counters' steps since the first line: the interval,
     // unless a line was lost at every step so far.
     std::int64_t stepDivisor = 0;
-    // The interval the program was told (the upload's, else the chosen one): believed while the
-    // counters agree with it. 0: none.
+    // The interval of this session's upload: believed while the counters agree with it. 0: no
+    // upload, the counters alone tell the interval.
     std::int64_t expectedInterval = 0;
 };
 

@@ -21,10 +21,10 @@ struct InputFound {
 };
 
 struct ReceivedLine {
-    std::string text;          // the line's printable ASCII, without its line end
-    bool isTick = false;       // its last word is the tick program's counter
-    std::int64_t counter = 0;  // that counter
-    InputFound counterFound;   // when the counter's first byte (the blank PRINT puts before it) came
+    std::string text;         // the line's printable ASCII, without its line end
+    bool isTick = false;      // its last word is the tick program's counter
+    std::int64_t counter = 0; // that counter
+    InputFound counterFound;  // when the counter's first byte (the blank PRINT puts before it) came
 };
 
 // The longest line kept: the controller's console takes no longer ones, and a flood without line
@@ -32,9 +32,9 @@ struct ReceivedLine {
 constexpr std::size_t LongestReceivedLine = 255;
 
 struct TickLineReader {
-    std::string text;                 // the line being read
-    std::vector<InputFound> found;    // for each byte of text
-    std::deque<ReceivedLine> lines;   // complete lines not yet taken, oldest first
+    std::string text;               // the line being read
+    std::vector<InputFound> found;  // for each byte of text
+    std::deque<ReceivedLine> lines; // complete lines not yet taken, oldest first
 };
 
 // Adds what one read gave. A CR or an LF ends a line; empty lines are dropped.

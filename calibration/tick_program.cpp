@@ -24,7 +24,7 @@ const wchar_t* const FixedProgramLines[] = {
 
 enum class ReplyLog {
     AsItCame,
-    TrimReply, // as it came, then read: the controller may refuse the value
+    TrimReply,     // as it came, then read: the controller may refuse the value
     AsItCameLater, // the last reply: the completion line follows it before the log scrolls
     NotLogged,     // AUTOSAVE only acknowledges; its reply is not worth a log line
     ProgramLine,

@@ -6,9 +6,9 @@
 #include "app/main_window.h"
 #include "calibration/stray_lines.h"
 #include "calibration/tick_wait.h"
-#include "settings/settings.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
+#include "settings/settings.h"
 #include "text/clock_text.h"
 #include "text/number_text.h"
 

@@ -97,8 +97,8 @@ void SaveSettings() {
 }
 
 void DeriveTimerPeriod() {
-    App.TimerPeriod =
-        static_cast<std::int32_t>(std::clamp<std::int64_t>(PeriodMilliseconds(), INT32_MIN, INT32_MAX));
+    App.TimerPeriod = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(PeriodMilliseconds(), INT32_MIN, INT32_MAX));
 }
 
 bool IntervalCanBeTimed() {

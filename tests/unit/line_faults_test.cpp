@@ -114,9 +114,8 @@ TEST_F(LineFaultTest, AFloodDuringARunIsMeasuredThroughAndOnlyBrokenLinesAreLost
     // Each line the flood broke is missing from the stamps and said in the log.
     std::vector<std::wstring> log = RunLogLines();
     const auto said = [&](const std::wstring& start) {
-        return std::count_if(log.begin(), log.end(), [&](const std::wstring& line) {
-            return line.rfind(start, 0) == 0;
-        });
+        return std::count_if(log.begin(), log.end(),
+                             [&](const std::wstring& line) { return line.rfind(start, 0) == 0; });
     };
     const std::ptrdiff_t lost = static_cast<std::ptrdiff_t>(truth.size() - stamps.size());
     EXPECT_EQ(said(L"1 tick line lost: this interval spans 2 ticks."), lost);

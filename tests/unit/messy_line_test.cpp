@@ -66,13 +66,14 @@ TEST_F(MessyLineTest, StrayLinesAndBytesNeverBecomeStampsNorLoseALine) {
         const wchar_t* said; // null: nothing said
     } cases[] = {
         {"a stray line early in an interval", 2 * Seconds, "?\r\n", L"Not a tick line: ?"},
-        {"a stray line late in an interval, while the line is awaited", 10 * Seconds - 100 * Milliseconds,
-         "?\r\n", L"Not a tick line: ?"},
+        {"a stray line late in an interval, while the line is awaited",
+         10 * Seconds - 100 * Milliseconds, "?\r\n", L"Not a tick line: ?"},
         {"an error line between two ticks", 15 * Seconds, "Error : Syntax\r\n",
          L"Not a tick line: Error : Syntax"},
         {"a zero byte before a tick line", 20 * Seconds - 1 * Milliseconds, std::string(1, '\0'),
          nullptr},
-        {"noise bytes before a tick line", 20 * Seconds - 1 * Milliseconds, "\xff\x01\x80", nullptr},
+        {"noise bytes before a tick line", 20 * Seconds - 1 * Milliseconds, "\xff\x01\x80",
+         nullptr},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -123,15 +124,15 @@ TEST_F(MessyLineTest, ACountThatGoesBackEndsTheRunOnTheStampsBefore) {
     SimSchedulePressButton(UploadAt, UploadButtonId);
     SimSchedulePressButton(StartAt, StartButtonId);
     const std::int64_t restartAt = FirstLine + 65 * Seconds;
-    SimScheduleAction(restartAt,
-                      [&] { MicromiteReceive(*micromite, restartAt, "\x03RUN\r", 5); });
+    SimScheduleAction(restartAt, [&] { MicromiteReceive(*micromite, restartAt, "\x03RUN\r", 5); });
     SimScheduleClose(FirstLine + 100 * Seconds);
     RunTockmeter();
 
     const std::vector<std::wstring> log = RunLogLines();
-    const auto restart = std::find(log.begin(), log.end(),
-                                   L"The Micromite's count went back from 61 to 1: it started over, "
-                                   L"so the run ends here.");
+    const auto restart =
+        std::find(log.begin(), log.end(),
+                  L"The Micromite's count went back from 61 to 1: it started over, "
+                  L"so the run ends here.");
     ASSERT_NE(restart, log.end());
     EXPECT_EQ(*(restart + 1), L"Time check stopped.");
     ASSERT_EQ(SessionRuns().size(), 1u);
@@ -171,7 +172,8 @@ TEST_F(MessyLineTest, ARefusedClockTrimCreditsTheRunsToNoValue) {
 TEST_F(MessyLineTest, AnIntervalTheTimerCannotHoldIsRefusedBeforeAnythingIsSent) {
     for (const char* interval : {"227633267", "0", "-5"}) {
         SetUp();
-        SimPutFile(SettingsPath, std::string("[micromite]\r\nTime interval = ") + interval + "\r\n");
+        SimPutFile(SettingsPath,
+                   std::string("[micromite]\r\nTime interval = ") + interval + "\r\n");
         SimSchedulePressButton(UploadAt, UploadButtonId);
         SimSchedulePressButton(StartAt, StartButtonId);
         SimScheduleClose(StartAt + 5 * Seconds);
@@ -255,22 +257,34 @@ TEST_F(MessyLineTest, RequestsMadeWhileAHandlerWaitsAreCarriedOutAfterIt) {
 TEST(TickLineReaderTest, KnowsATickLineByItsCounterAndStampsTheCounterItself) {
     const struct {
         const char* what;
-        std::vector<std::string> pieces; // read one after another, stamped 1, 2, ...
-        std::vector<std::string> texts;  // the complete lines
+        std::vector<std::string> pieces;    // read one after another, stamped 1, 2, ...
+        std::vector<std::string> texts;     // the complete lines
         std::vector<std::int64_t> counters; // -1: not a tick line
         std::vector<std::int64_t> stamps;   // of the tick lines' counters
     } cases[] = {
         {"a tick line", {" 11\r\n"}, {" 11"}, {11}, {1}},
         {"in pieces", {" 1", "1\r", "\n"}, {" 11"}, {11}, {1}},
-        {"a stray line, then a tick line read with it", {"?\r\n 2", "1\r\n"}, {"?", " 21"}, {-1, 21}, {1}},
-        {"noise that ends before the counter's blank", {"\x00\xff", "x 31\r\n"}, {"x 31"}, {31}, {2}},
+        {"a stray line, then a tick line read with it",
+         {"?\r\n 2", "1\r\n"},
+         {"?", " 21"},
+         {-1, 21},
+         {1}},
+        {"noise that ends before the counter's blank",
+         {"\x00\xff", "x 31\r\n"},
+         {"x 31"},
+         {31},
+         {2}},
         {"a counter without its blank", {"41\r\n"}, {"41"}, {41}, {1}},
         {"numbers that are not a counter",
          {"Error : 32 is invalid (valid is -31 to 31)\r\nMMBasic V5.05.05\r\n-3\r\n1.5\r\n"},
          {"Error : 32 is invalid (valid is -31 to 31)", "MMBasic V5.05.05", "-3", "1.5"},
          {-1, -1, -1, -1},
          {}},
-        {"a counter too long for 64 bits", {" 1234567890123456789\r\n"}, {" 1234567890123456789"}, {-1}, {}},
+        {"a counter too long for 64 bits",
+         {" 1234567890123456789\r\n"},
+         {" 1234567890123456789"},
+         {-1},
+         {}},
         {"empty lines", {"\r\n\r\n\n"}, {}, {}, {}},
     };
     for (const auto& c : cases) {
