@@ -165,7 +165,9 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
 def file_state(path) -> tuple:
     """All that tells a file or link apart from one put in its place: what it is, where a link
     leads, its inode, its time of change and its bytes (through a link, those of the file it
-    leads to)."""
+    leads to); None when nothing is there."""
+    if not path.is_symlink() and not path.exists():
+        return None
     status = path.lstat()
     leads_to = os.readlink(path) if path.is_symlink() else None
     return (stat.S_IFMT(status.st_mode), leads_to, status.st_ino, status.st_mtime_ns,
