@@ -1,8 +1,36 @@
 #include "files/safe_save.h"
 
+#include <cstdint>
+
 namespace {
 
-const wchar_t* const NewFileSuffix = L".new";
+// The new file lies beside the saved one, so that the replace stays on the same volume, under
+// its name with a part that no user's file is likely to have and two saves hardly ever share:
+// the performance counter's low 32 bits, plus the attempt, since a name taken all the same is
+// given up for the next.
+constexpr int NewFileNameAttempts = 4;
+
+std::wstring NewFilePath(const std::wstring& target, int attempt) {
+    static const wchar_t Digits[] = L"0123456789abcdef";
+    auto unique = static_cast<std::uint32_t>(QueryCounter() + attempt);
+    std::wstring hex(8, L'0');
+    for (auto digit = hex.rbegin(); digit != hex.rend(); ++digit, unique >>= 4)
+        *digit = Digits[unique & 0xF];
+    return target + L"." + hex + L".tmp";
+}
+
+// Only a file made new here is ever written, and deleted: what is already at a name (a file of
+// the user's, a link to one) is never opened.
+FileHandle CreateOwnNewFile(const std::wstring& target, std::wstring& newPath) {
+    for (int attempt = 0; attempt < NewFileNameAttempts; ++attempt) {
+        newPath = NewFilePath(target, attempt);
+        bool nameTaken = false;
+        const FileHandle file = CreateNewFile(newPath, nameTaken);
+        if (file != 0 || !nameTaken)
+            return file;
+    }
+    return 0;
+}
 
 // A virus scanner, an indexer or an editor may hold the file for a moment: the replace is tried
 // again a few times, over half a second at most.
@@ -30,8 +58,8 @@ bool BeginSafeSave(const std::wstring& path, bool writingInPlace, SafeSave& save
     // A link is written through: the new file goes beside the file it leads to, and replaces
     // that.
     const std::wstring target = FinalFilePath(path);
-    std::wstring newPath = target + NewFileSuffix;
-    FileHandle file = CreateEmptyFile(newPath);
+    std::wstring newPath;
+    FileHandle file = CreateOwnNewFile(target, newPath);
     if (file == 0 && writingInPlace) {
         // A folder where only the file may be written (an administrator granted the user
         // write access to the file alone): the file itself is written, in place.

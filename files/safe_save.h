@@ -11,7 +11,8 @@
 struct SafeSave {
     FileHandle file = 0;  // the new file (or, written in place, the file itself)
     std::wstring path;    // the file saved: the file a link leads to, not the link
-    std::wstring newPath; // path + ".new"; empty when the file is written in place
+    std::wstring newPath; // the new file, made by the save: "<path>.<8 hex digits>.tmp"; empty
+                          // when the file is written in place
 };
 
 // The step at which a save failed, and the system's words for why.
@@ -21,14 +22,16 @@ struct SaveOutcome {
     std::wstring why; // LastFileErrorText at the failure; empty when the save was done
 };
 
-// Creates the new file beside the file at path (through any link). When that cannot be made (a
-// folder the user may not add to) and writingInPlace allows it, opens the file itself to be
-// written over instead. False, and nothing held, when neither can be done.
+// Creates the new file beside the file at path (through any link), always under a name of its
+// own that did not exist: a file or link already at a name tried is never opened, emptied or
+// deleted. When no new file can be made (a folder the user may not add to) and writingInPlace
+// allows it, opens the file itself to be written over instead. False, and nothing held, when
+// neither can be done.
 bool BeginSafeSave(const std::wstring& path, bool writingInPlace, SafeSave& save);
 
 // Writes the bytes, forces them to disk, releases the file and puts the new file in the old
 // one's place, tried again a few times over half a second while someone holds the file for a
-// moment. On failure the new file is deleted.
+// moment. On failure the new file, the save's own, is deleted; nothing else ever is.
 SaveOutcome FinishSafeSave(SafeSave& save, const std::string& bytes);
 
 // Both steps for a text at hand, never in place: a file of that name is replaced only by a

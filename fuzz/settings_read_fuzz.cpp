@@ -13,13 +13,15 @@
 namespace {
 
 // Beside the simulated program, C:\Tockmeter\tockmeter.exe.
-const std::wstring Path = L"C:\\Tockmeter\\Tockmeter.inf";
-const std::wstring NewPath = Path + L".new";
+const std::wstring Folder = L"C:\\Tockmeter";
+const std::wstring Path = Folder + L"\\Tockmeter.inf";
 
 void RequireFileAsItWas(const std::string& bytes, const char* property) {
     std::string now;
     Require(SimGetFile(Path, now) && now == bytes, property);
-    Require(!SimFileExists(NewPath), "no new file is left behind");
+    const auto files = SimFilesIn(Folder);
+    Require(files.size() == 2 && files.count(L"tockmeter.exe") == 1,
+            "nothing but the program and its settings is left in the folder");
     Require(SimOpenFileCount() == 0, "every file handle is closed");
 }
 

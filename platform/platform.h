@@ -74,9 +74,11 @@ enum class FileShare { None, Read, ReadWrite };
 // share it as given. Returns 0 when the file is missing or the OS refuses the access or sharing.
 FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileShare share);
 
-// Creates a file for reading and writing, or empties an existing one, letting others only read
-// it while it is held. Returns 0 on failure (folder missing or not writable, file read-only).
-FileHandle CreateEmptyFile(const std::wstring& path);
+// Creates a new, empty file for reading and writing, letting others only read it while it is
+// held. Never opens what is already at path: it fails when anything exists there (a file, a
+// folder, a link, also one that leads nowhere, which is never followed), and sets nameTaken.
+// Returns 0 on failure; nameTaken is false for every other one (folder missing or not writable).
+FileHandle CreateNewFile(const std::wstring& path, bool& nameTaken);
 
 // Size of the open file in bytes, or -1 when it cannot be told.
 std::int64_t FileSize(FileHandle file);

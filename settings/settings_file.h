@@ -17,8 +17,9 @@ enum SettingsFormatFlag {
 // file.
 bool OpenForReading(const std::wstring& path, int formatFlags);
 
-// Starts an empty document that CloseFile writes to path. The text goes first to a new file
-// path + ".new", created here and held open; CloseFile then puts it in the place of path in one
+// Starts an empty document that CloseFile writes to path. The text goes first to a new file of
+// the save's own beside it (files/safe_save.h: what is already at a name it tries stays as it
+// is), created here and held open; CloseFile then puts it in the place of path in one
 // step, tried again a few times over half a second when someone holds the file for a moment.
 // The previous file stays untouched until CloseFile has written the whole new text; when any step
 // of the save fails, it stays exactly as it was and the new file is deleted. When the new file

@@ -37,6 +37,8 @@ void SimPutFile(const std::wstring& path, const std::string& bytes);
 // False when there is no such file.
 bool SimGetFile(const std::wstring& path, std::string& bytes);
 bool SimFileExists(const std::wstring& path);
+// The files directly in the folder, by name (without the folder), with their bytes.
+std::map<std::wstring, std::string> SimFilesIn(const std::wstring& folder);
 // A read-only file opens only for reading and cannot be replaced or deleted.
 void SimSetFileReadOnly(const std::wstring& path, bool readOnly);
 // In a read-only folder no file can be created, replaced or deleted.
@@ -49,6 +51,9 @@ void SimFailReplaces(bool fail);
 // Fault injection: the next count calls of ReplaceFileWith fail, as while another program holds
 // the file for a moment.
 void SimFailNextReplaces(int count);
+// The next count names that CreateNewFile is asked for are already taken: a file of the user's
+// with these bytes is there, as if the user had chosen that very name for a file of their own.
+void SimTakeNextNewFileNames(int count, const std::string& bytes);
 // Number of ReplaceFileWith calls so far.
 int SimReplaceCount();
 // Number of file handles open now (to find leaks).

@@ -60,6 +60,7 @@ const wchar_t* const AccessDenied = L"Access is denied.";
 const wchar_t* const SharingViolation =
     L"The process cannot access the file because it is being used by another process.";
 const wchar_t* const DiskFull = L"There is not enough space on the disk.";
+const wchar_t* const FileExists = L"The file exists.";
 
 // Notes why a call failed, for LastFileErrorText; gives what the failed call returns.
 template <typename Result> Result Failed(const wchar_t* why, Result result) {
@@ -110,6 +111,15 @@ bool SimFileExists(const std::wstring& path) {
     return Sim().files.count(path) != 0;
 }
 
+std::map<std::wstring, std::string> SimFilesIn(const std::wstring& folder) {
+    std::map<std::wstring, std::string> found;
+    for (const auto& entry : Sim().files) {
+        if (FolderOf(entry.first) == folder)
+            found[entry.first.substr(folder.size() + 1)] = entry.second.bytes;
+    }
+    return found;
+}
+
 void SimSetFileReadOnly(const std::wstring& path, bool readOnly) {
     auto found = Sim().files.find(path);
     if (found != Sim().files.end())
@@ -135,6 +145,11 @@ void SimFailNextReplaces(int count) {
     Sim().replacesFailingNext = count;
 }
 
+void SimTakeNextNewFileNames(int count, const std::string& bytes) {
+    Sim().takenNewFileNames = count > 0 ? count : 0;
+    Sim().takenNameBytes = bytes;
+}
+
 int SimReplaceCount() {
     return Sim().replaceCount;
 }
@@ -154,15 +169,19 @@ FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileSha
     return AddHandle(path, access, share);
 }
 
-FileHandle CreateEmptyFile(const std::wstring& path) {
+FileHandle CreateNewFile(const std::wstring& path, bool& nameTaken) {
+    nameTaken = false;
     if (const wchar_t* refusal = FolderRefusal(FolderOf(path)))
         return Failed(refusal, FileHandle{0});
-    auto found = Sim().files.find(path);
-    if (found != Sim().files.end() && found->second.readOnly)
-        return Failed(AccessDenied, FileHandle{0});
-    if (!SharingAllows(path, FileAccess::ReadWrite, FileShare::Read))
-        return Failed(SharingViolation, FileHandle{0});
-    Sim().files[path].bytes.clear();
+    if (Sim().takenNewFileNames > 0) {
+        --Sim().takenNewFileNames;
+        Sim().files[path].bytes = Sim().takenNameBytes;
+    }
+    if (Sim().files.count(path) != 0 || Sim().folders.count(path) != 0) {
+        nameTaken = true;
+        return Failed(FileExists, FileHandle{0});
+    }
+    Sim().files[path] = SimFile();
     return AddHandle(path, FileAccess::ReadWrite, FileShare::Read);
 }
 

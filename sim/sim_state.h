@@ -36,6 +36,8 @@ struct SimWorld {
     bool replacesFail = false;
     int replacesFailingNext = 0;
     int replaceCount = 0;
+    int takenNewFileNames = 0;  // CreateNewFile finds this many more names taken by the user
+    std::string takenNameBytes; // what the user's files at those names hold
     std::wstring lastFileError; // the system's words for the latest file call that failed
 
     std::wstring programFilePath;

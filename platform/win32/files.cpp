@@ -60,10 +60,14 @@ FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileSha
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle CreateEmptyFile(const std::wstring& path) {
-    return FileHandleOf(CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+FileHandle CreateNewFile(const std::wstring& path, bool& nameTaken) {
+    // CREATE_NEW fails on any name that exists; a reparse point (a link) is never followed.
+    const FileHandle file = FileHandleOf(CreateFileW(
+        SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    nameTaken = file == 0 &&
+                (LatestFileError == ERROR_FILE_EXISTS || LatestFileError == ERROR_ALREADY_EXISTS);
+    return file;
 }
 
 std::int64_t FileSize(FileHandle file) {

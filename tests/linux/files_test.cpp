@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -34,45 +35,64 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(FilesTest, CreatingEmptiesOrRefuses) {
+// A new file is made only where nothing is: what is there, a link above all (also one that leads
+// nowhere), is neither opened nor followed, and stays as it was.
+TEST_F(FilesTest, CreatingMakesOnlyANewFile) {
     const struct {
         const char* what;
-        const char* existing; // the file's bytes before, if there is one
-        bool heldByAnother;   // another writer has it (another Tockmeter saving)
+        const char* existing; // the bytes of a file at the name
+        bool heldByAnother;   // another writer has that file (another Tockmeter saving)
         bool isFolder;
+        const char* linkTo; // the name is a link to this, in the folder
         const char* name;
-        bool created;
-        int error; // why it failed
+        int error; // why it failed; 0: created
     } cases[] = {
-        {"new file", nullptr, false, false, "a.inf", true, 0},
-        {"existing file", "old bytes", false, false, "a.inf", true, 0},
-        {"held by another writer", "theirs", true, false, "a.inf", false, EWOULDBLOCK},
-        {"a folder of that name", nullptr, false, true, "a.inf", false, EISDIR},
-        {"folder missing", nullptr, false, false, "missing/a.inf", false, ENOENT},
+        {"nothing there", nullptr, false, false, nullptr, "a.inf", 0},
+        {"a file", "old bytes", false, false, nullptr, "a.inf", EEXIST},
+        {"a file held by another writer", "theirs", true, false, nullptr, "a.inf", EEXIST},
+        {"a folder", nullptr, false, true, nullptr, "a.inf", EEXIST},
+        {"a link to a file of the user's", nullptr, false, false, "mine.txt", "a.inf", EEXIST},
+        {"a link that leads nowhere", nullptr, false, false, "none.txt", "a.inf", EEXIST},
+        {"folder missing", nullptr, false, false, nullptr, "missing/a.inf", ENOENT},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = folder / c.name;
+        WriteFileBytes(folder / "mine.txt", "the user's own");
         if (c.existing)
             WriteFileBytes(path, c.existing);
         if (c.isFolder)
             mkdir(path.c_str(), 0700);
+        if (c.linkTo) {
+            ASSERT_EQ(symlink(c.linkTo, path.c_str()), 0);
+        }
         const FileHandle other =
             c.heldByAnother ? OpenExistingFile(Wide(path), FileAccess::ReadWrite, FileShare::Read)
                             : 0;
         ASSERT_EQ(other != 0, c.heldByAnother);
 
-        const FileHandle file = CreateEmptyFile(Wide(path));
-        EXPECT_EQ(file != 0, c.created);
-        if (c.created) {
+        bool nameTaken = !c.error; // the opposite of the answer, so that it must be set
+        const FileHandle file = CreateNewFile(Wide(path), nameTaken);
+        EXPECT_EQ(file != 0, c.error == 0);
+        EXPECT_EQ(nameTaken, c.error == EEXIST);
+        if (file != 0) {
             EXPECT_EQ(FileSize(file), 0);
             EXPECT_EQ(ReadFileBytes(path), "");
+            // Held as a writer that lets others only read holds it.
+            EXPECT_EQ(OpenExistingFile(Wide(path), FileAccess::Read, FileShare::Read), 0);
         } else {
             EXPECT_EQ(LastFileErrorText(), SystemWords(c.error));
-            if (c.existing) {
-                EXPECT_EQ(ReadFileBytes(path), c.existing) << "a refused create emptied it";
-            }
         }
+        if (c.existing) {
+            EXPECT_EQ(ReadFileBytes(path), c.existing) << "a refused create emptied it";
+        }
+        if (c.linkTo) {
+            char led[64] = "";
+            EXPECT_GT(readlink(path.c_str(), led, sizeof led - 1), 0);
+            EXPECT_STREQ(led, c.linkTo) << "the link was replaced";
+        }
+        EXPECT_EQ(ReadFileBytes(folder / "mine.txt"), "the user's own");
+        EXPECT_FALSE(Exists(folder / "none.txt")) << "a link was followed";
         CloseFileHandle(file);
         CloseFileHandle(other);
         rmdir(path.c_str());
@@ -125,7 +145,8 @@ TEST_F(FilesTest, AReplacedFileKeepsItsPermissions) {
     WriteFileBytes(target, "old");
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     const std::string source = folder / "a.inf.new";
-    const FileHandle file = CreateEmptyFile(Wide(source));
+    bool nameTaken = false;
+    const FileHandle file = CreateNewFile(Wide(source), nameTaken);
     ASSERT_NE(file, 0);
     ASSERT_TRUE(WriteToFile(file, "new", 3));
     ASSERT_TRUE(FlushFileToDisk(file));
@@ -151,9 +172,11 @@ TEST_F(FilesTest, WhatTheUserMayNotWriteIsRefused) {
     ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
     WriteFileBytes(folder / "a.new", "new");
 
-    EXPECT_EQ(CreateEmptyFile(Wide(locked + "/b.inf")), 0);
+    bool nameTaken = true;
+    EXPECT_EQ(CreateNewFile(Wide(locked + "/b.inf"), nameTaken), 0);
     EXPECT_EQ(LastFileErrorText(), SystemWords(EACCES));
-    EXPECT_EQ(CreateEmptyFile(Wide(readOnly)), 0);
+    EXPECT_FALSE(nameTaken);
+    EXPECT_EQ(CreateNewFile(Wide(readOnly), nameTaken), 0);
     EXPECT_EQ(OpenExistingFile(Wide(readOnly), FileAccess::ReadWrite, FileShare::Read), 0);
     const FileHandle reader = OpenExistingFile(Wide(readOnly), FileAccess::Read, FileShare::Read);
     EXPECT_NE(reader, 0);
@@ -205,7 +228,8 @@ TEST_F(FilesTest, OpenersThatWouldShareAFileOnWindowsShareIt) {
 
 TEST_F(FilesTest, WritesReadsAndEndsWhereTheFileIs) {
     const std::string path = folder / "Zähler ✓.txt"; // the name goes to the system as UTF-8
-    const FileHandle file = CreateEmptyFile(Wide(path));
+    bool nameTaken = false;
+    const FileHandle file = CreateNewFile(Wide(path), nameTaken);
     ASSERT_NE(file, 0);
     ASSERT_TRUE(WriteToFile(file, "hello\0world", 11));
     EXPECT_EQ(FileSize(file), 11);
@@ -257,13 +281,14 @@ TEST_F(FilesTest, TheErrorTextIsTheThreadsLatestFailureAsASentence) {
     std::thread([&] { fresh = LastFileErrorText(); }).join();
     EXPECT_EQ(fresh, L"");
 
-    EXPECT_EQ(CreateEmptyFile(Wide(folder / "missing/a.inf")), 0);
+    bool nameTaken = false;
+    EXPECT_EQ(CreateNewFile(Wide(folder / "missing/a.inf"), nameTaken), 0);
     const std::wstring missing = SystemWords(ENOENT);
     EXPECT_EQ(LastFileErrorText(), missing);
     EXPECT_EQ(missing.back(), L'.');
 
     // Neither a later call that succeeds nor another thread's failure changes it.
-    const FileHandle file = CreateEmptyFile(Wide(folder / "a.inf"));
+    const FileHandle file = CreateNewFile(Wide(folder / "a.inf"), nameTaken);
     EXPECT_NE(file, 0);
     CloseFileHandle(file);
     std::wstring otherThread;

@@ -216,31 +216,52 @@ std::string LogFileBytes(const std::vector<std::wstring>& lines) {
     return bytes;
 }
 
+// Beside the file, files of the user's named as a save's new file once was ("log.txt.new") and,
+// in some cases, at the very names the save tries first: whatever the save does, they stay as
+// they were and nothing else is left in the folder.
 TEST_F(LogRecordsTest, SaveLogWritesTheLogOrSaysWhyAndLeavesTheOldFileAsItWas) {
     const std::wstring folder = L"D:\\Records";
     const std::wstring path = folder + L"\\log.txt";
     const std::string oldBytes = "the previous file";
+    const std::string users = "the user's own";
+    const std::wstring usersNames[] = {L"log.txt.new", L"new.txt.new"};
     const struct {
         const char* what;
         std::function<void()> fault;
         const wchar_t* answer;
         const wchar_t* reason; // null: saved
+        int takenNames;        // names the save tries that hold files of the user's
     } cases[] = {
-        {"a new file", [] {}, L"D:\\Records\\new.txt", nullptr},
-        {"an existing file", [] {}, L"D:\\Records\\log.txt", nullptr},
+        {"a new file", [] {}, L"D:\\Records\\new.txt", nullptr, 0},
+        {"an existing file", [] {}, L"D:\\Records\\log.txt", nullptr, 0},
+        {"the first names taken", [=] { SimTakeNextNewFileNames(2, users); },
+         L"D:\\Records\\log.txt", nullptr, 2},
+        {"every name taken", [=] { SimTakeNextNewFileNames(4, users); }, L"D:\\Records\\log.txt",
+         L"No file can be made in that folder. The file exists.", 4},
         {"a full disk", [] { SimFailWritesFrom(1); }, L"D:\\Records\\log.txt",
-         L"Writing the file failed. There is not enough space on the disk."},
+         L"Writing the file failed. There is not enough space on the disk.", 0},
         {"a read-only file", [=] { SimSetFileReadOnly(path, true); }, L"D:\\Records\\log.txt",
-         L"The file of that name could not be replaced; it is as it was. Access is denied."},
+         L"The file of that name could not be replaced; it is as it was. Access is denied.", 0},
+        {"a name taken, then the replace failing",
+         [=] {
+             SimTakeNextNewFileNames(1, users);
+             SimFailReplaces(true);
+         },
+         L"D:\\Records\\log.txt",
+         L"The file of that name could not be replaced; it is as it was. The process cannot access "
+         L"the file because it is being used by another process.",
+         1},
         {"a folder the user may not add to", [=] { SimSetFolderReadOnly(folder, true); },
-         L"D:\\Records\\log.txt", L"No file can be made in that folder. Access is denied."},
+         L"D:\\Records\\log.txt", L"No file can be made in that folder. Access is denied.", 0},
         {"a folder that is gone", [] {}, L"E:\\Gone\\log.txt",
-         L"No file can be made in that folder. The system cannot find the path specified."},
-        {"the dialog cancelled", [] {}, L"", nullptr},
+         L"No file can be made in that folder. The system cannot find the path specified.", 0},
+        {"the dialog cancelled", [] {}, L"", nullptr, 0},
     };
     for (const auto& c : cases) {
         SetUp();
         SimPutFile(path, oldBytes);
+        for (const std::wstring& name : usersNames)
+            SimPutFile(folder + L"\\" + name, users);
         SimScheduleTypeIntoLog(1 * Seconds, LogViewId, L"Reading 5 \u00B1 0.3 \u00B5s\nand more");
         std::vector<std::wstring> log;
         SimScheduleAction(2 * Seconds, [&] {
@@ -273,7 +294,15 @@ TEST_F(LogRecordsTest, SaveLogWritesTheLogOrSaysWhyAndLeavesTheOldFileAsItWas) {
             ASSERT_TRUE(SimGetFile(path, bytes));
             EXPECT_EQ(bytes, oldBytes) << c.what;
         }
-        EXPECT_FALSE(SimFileExists(answer + L".new")) << c.what;
+        std::map<std::wstring, std::string> files = SimFilesIn(folder);
+        files.erase(L"log.txt");
+        if (answer == L"D:\\Records\\new.txt")
+            EXPECT_EQ(files.erase(L"new.txt"), 1u) << c.what;
+        for (const std::wstring& name : usersNames)
+            EXPECT_EQ(files[name], users) << c.what;
+        EXPECT_EQ(static_cast<int>(files.size()), 2 + c.takenNames) << c.what << ": files left";
+        for (const auto& file : files)
+            EXPECT_EQ(file.second, users) << c.what;
         EXPECT_EQ(SimOpenFileCount(), 0) << c.what;
     }
 }

@@ -7,15 +7,25 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace {
 
 const std::wstring Folder = L"C:\\T";
 const std::wstring Path = L"C:\\T\\Tockmeter.inf";
-const std::wstring NewPath = L"C:\\T\\Tockmeter.inf.new";
+const std::wstring Name = L"Tockmeter.inf";
+// A file of the user's named as the save's new file once was.
+const std::wstring OldNewFileName = L"Tockmeter.inf.new";
 const std::string Mark = "\xEF\xBB\xBF";
 const wchar_t* const Missing = L"<missing>";
+
+using Files = std::map<std::wstring, std::string>;
+
+// Every file in the settings' folder, with its bytes: a save leaves nothing else behind.
+Files FolderFiles() {
+    return SimFilesIn(Folder);
+}
 
 std::string FileAt(const std::wstring& path) {
     std::string bytes;
@@ -236,15 +246,14 @@ TEST_F(SettingsFileTest, ReadDocumentTakesWritesButIsNeverWrittenBack) {
     EXPECT_EQ(ReadInteger(L"n", 0), 4);
     EXPECT_TRUE(WriteComment(L"c"));
     CloseFile();
-    EXPECT_EQ(FileAt(Path), original);
-    EXPECT_FALSE(SimFileExists(NewPath));
+    EXPECT_EQ(FolderFiles(), (Files{{Name, original}}));
     EXPECT_EQ(SimOpenFileCount(), 0);
 }
 
 // ---- Writing -----------------------------------------------------------------------------------
 
-// The same writes in every combination of the format flags; a stale new file from an earlier
-// crash and the old file are both replaced.
+// The same writes in every combination of the format flags; the old file is replaced, and a
+// file of the user's named as the save's new file once was stays as it was.
 TEST_F(SettingsFileTest, WritesTheWrittenFormByteForByte) {
     const struct {
         int flags;
@@ -263,7 +272,7 @@ TEST_F(SettingsFileTest, WritesTheWrittenFormByteForByte) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flags);
         SimPutFile(Path, "old");
-        SimPutFile(NewPath, "stale");
+        SimPutFile(Folder + L"\\" + OldNewFileName, "the user's");
         ASSERT_TRUE(CreateForWriting(Path, c.flags));
         WriteText(L"Top", L"1");
         EXPECT_FALSE(SelectGroup(L"Windows"));
@@ -273,8 +282,7 @@ TEST_F(SettingsFileTest, WritesTheWrittenFormByteForByte) {
         WriteText(L"uM comport", L"COM3");
         EXPECT_EQ(FileAt(Path), "old"); // nothing reaches it before CloseFile
         CloseFile();
-        EXPECT_EQ(FileAt(Path), c.expected);
-        EXPECT_FALSE(SimFileExists(NewPath));
+        EXPECT_EQ(FolderFiles(), (Files{{Name, c.expected}, {OldNewFileName, "the user's"}}));
         EXPECT_EQ(SimOpenFileCount(), 0);
     }
 }
@@ -335,8 +343,7 @@ TEST_F(SettingsFileTest, CreatedAndClosedWithoutWritesLeavesAnEmptyFile) {
     ASSERT_TRUE(CreateForWriting(Path, GroupSpacing));
     SelectGroup(L"G"); // pending only: nothing stored
     CloseFile();
-    EXPECT_EQ(FileAt(Path), "");
-    EXPECT_FALSE(SimFileExists(NewPath));
+    EXPECT_EQ(FolderFiles(), (Files{{Name, ""}}));
 }
 
 TEST_F(SettingsFileTest, WrittenFileReadsBackTheSame) {
@@ -413,13 +420,9 @@ TEST_F(SettingsFileTest, ReadOnlyFolderWritesAWritableFileInPlaceAndCreatesNothi
         WriteText(L"k", c.value);
         EXPECT_EQ(ReadText(L"k", Missing), writable ? c.value : Missing);
         CloseFile();
-        EXPECT_EQ(SimFileExists(Path), c.exists);
-        if (c.exists) {
-            EXPECT_EQ(FileAt(Path), writable
-                                        ? Mark + "\r\n[G]\r\nk=" + Utf8FromWide(c.value) + "\r\n"
-                                        : previous);
-        }
-        EXPECT_FALSE(SimFileExists(NewPath));
+        const std::string saved = Mark + "\r\n[G]\r\nk=" + Utf8FromWide(c.value) + "\r\n";
+        const Files expected = c.exists ? Files{{Name, writable ? saved : previous}} : Files{};
+        EXPECT_EQ(FolderFiles(), expected);
         EXPECT_EQ(SimOpenFileCount(), 0);
     }
 }
@@ -444,8 +447,8 @@ TEST_F(SettingsFileTest, TheReplaceIsTriedAgainWhileTheFileIsHeldForAMoment) {
         CloseFile();
         EXPECT_EQ(SimReplaceCount(), std::min(c.failing + 1, 6));
         EXPECT_EQ(SimNowNanoseconds() - before, std::min(c.failing, 5) * 100 * 1000000LL);
-        EXPECT_EQ(FileAt(Path), c.saved ? Mark + "\r\n[G]\r\nk = 2\r\n" : previous);
-        EXPECT_FALSE(SimFileExists(NewPath));
+        const std::string saved = Mark + "\r\n[G]\r\nk = 2\r\n";
+        EXPECT_EQ(FolderFiles(), (Files{{Name, c.saved ? saved : previous}}));
         EXPECT_EQ(SimOpenFileCount(), 0);
     }
 }
@@ -469,8 +472,53 @@ TEST_F(SettingsFileTest, FailedSaveLeavesThePreviousFileAsItWas) {
         SelectGroup(L"G");
         WriteInteger(L"k", 2);
         CloseFile();
-        EXPECT_EQ(FileAt(Path), previous);
-        EXPECT_FALSE(SimFileExists(NewPath));
+        EXPECT_EQ(FolderFiles(), (Files{{Name, previous}}));
+        EXPECT_EQ(SimOpenFileCount(), 0);
+    }
+}
+
+// ---- Files beside the settings -----------------------------------------------------------------
+
+// The save's new file is always one it made: files of the user's at the names it tries (and one
+// named as the new file once was) are never opened, emptied or deleted, whether the save is done
+// in one replace, fails, or finds every name taken and writes the file in place.
+TEST_F(SettingsFileTest, FilesAtTheNamesASaveTriesStayAsTheyWere) {
+    const std::string previous = Mark + "\r\nk=1\r\n";
+    const std::string saved = Mark + "\r\nk=2\r\n";
+    const std::string users = "the user's own";
+    const struct {
+        const char* what;
+        int takenNames;
+        bool replaceFails;
+        bool saved;
+        int replaces;
+    } cases[] = {
+        {"no name taken", 0, false, true, 1},
+        {"the first name taken", 1, false, true, 1},
+        {"all names but the last taken", 3, false, true, 1},
+        {"a name taken, then the replace failing", 1, true, false, 6},
+        {"every name taken: written in place", 4, false, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimReset();
+        SimPutFile(Path, previous);
+        SimPutFile(Folder + L"\\" + OldNewFileName, users);
+        SimTakeNextNewFileNames(c.takenNames, users);
+        SimFailReplaces(c.replaceFails);
+        ASSERT_TRUE(CreateForWriting(Path, CompactSeparator));
+        WriteInteger(L"k", 2);
+        CloseFile();
+
+        EXPECT_EQ(SimReplaceCount(), c.replaces);
+        Files files = FolderFiles();
+        EXPECT_EQ(files[Name], c.saved ? saved : previous);
+        EXPECT_EQ(files[OldNewFileName], users);
+        files.erase(Name);
+        files.erase(OldNewFileName);
+        EXPECT_EQ(static_cast<int>(files.size()), c.takenNames) << "files made or deleted";
+        for (const auto& file : files)
+            EXPECT_EQ(file.second, users) << "a taken name was written";
         EXPECT_EQ(SimOpenFileCount(), 0);
     }
 }

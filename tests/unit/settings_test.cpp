@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 const std::wstring ProgramFolder = L"C:\\Tockmeter\\";
@@ -25,6 +27,16 @@ const std::string DefaultFile = "\xEF\xBB\xBF\r\n"
                                 "CLOCKTRIM = 0\r\n"
                                 "Max port no = 32\r\n"
                                 "Time interval = 10\r\n";
+
+// A save leaves nothing else beside the program.
+const std::vector<std::wstring> ProgramAndSettings = {L"Tockmeter.inf", L"tockmeter.exe"};
+
+std::vector<std::wstring> FileNamesBesideTheProgram() {
+    std::vector<std::wstring> names;
+    for (const auto& file : SimFilesIn(L"C:\\Tockmeter"))
+        names.push_back(file.first);
+    return names;
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -262,7 +274,7 @@ TEST_F(SettingsTest, AFolderThatCannotBeWrittenSavesInPlaceOrKeepsAReadOnlyFile)
         std::string changed = DefaultFile;
         changed.replace(changed.find("com7"), 4, "COM9");
         EXPECT_EQ(SavedFile(), readOnlyFile ? DefaultFile : changed);
-        EXPECT_FALSE(SimFileExists(SettingsPath + L".new"));
+        EXPECT_EQ(FileNamesBesideTheProgram(), ProgramAndSettings);
         EXPECT_EQ(SimOpenFileCount(), 0);
     }
 }
@@ -273,7 +285,7 @@ TEST_F(SettingsTest, AFailingDiskKeepsThePreviousFile) {
     App.ComPort = L"COM9";
     SaveFromWindowAsLoaded();
     EXPECT_EQ(SavedFile(), DefaultFile);
-    EXPECT_FALSE(SimFileExists(SettingsPath + L".new"));
+    EXPECT_EQ(FileNamesBesideTheProgram(), ProgramAndSettings);
 }
 
 TEST_F(SettingsTest, ASaveReplacesThePreviousFileWhole) {

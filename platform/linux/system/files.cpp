@@ -118,15 +118,17 @@ FileHandle OpenExistingFile(const std::wstring& path, FileAccess access, FileSha
                   LockFor(access, share));
 }
 
-FileHandle CreateEmptyFile(const std::wstring& path) {
-    // Emptied only once the lock is held: a file another holder has stays as it is.
-    const FileHandle file = Opened(
-        open(SystemPath(path).c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666),
-        LockFor(FileAccess::ReadWrite, FileShare::Read));
-    if (file != 0 && !Noted(ftruncate(DescriptorOf(file), 0) == 0)) {
-        CloseFileHandle(file);
-        return 0;
-    }
+FileHandle CreateNewFile(const std::wstring& path, bool& nameTaken) {
+    // O_EXCL fails on any name that exists, a link included, whatever it leads to; O_NOFOLLOW
+    // says so once more.
+    const std::string systemPath = SystemPath(path);
+    const int descriptor = open(
+        systemPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+    nameTaken = descriptor < 0 && errno == EEXIST;
+    const FileHandle file = Opened(descriptor, LockFor(FileAccess::ReadWrite, FileShare::Read));
+    // Made here but not held: the file is this call's own, so it goes again.
+    if (file == 0 && descriptor >= 0)
+        unlink(systemPath.c_str());
     return file;
 }
 

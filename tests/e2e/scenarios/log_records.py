@@ -1,11 +1,14 @@
 """The log's records under Wine, against the simulated Micromite on COM7: the log's right-click
 menu and its keyboard shortcuts, the log saved as text through the system's Save As dialog (and
-saved again over the same file), and the measurements of two timing runs saved as CSV, whose rows
+saved again over the same file, and beside files of the user's named as a save's new file once
+was), and the measurements of two timing runs saved as CSV, whose rows
 must agree with the runs' lines in the log."""
 
 import csv
 import io
+import os
 import re
+import stat
 import time
 from datetime import datetime
 
@@ -159,6 +162,54 @@ def log_menu_commands_and_the_log_saved_as_text(run: harness.Scenario):
         check_equal(program.wait(), 0, "exit code")
 
 
+def file_state(path) -> tuple:
+    """All that tells a file or link apart from one put in its place: what it is, where a link
+    leads, its inode, its time of change and its bytes (through a link, those of the file it
+    leads to); None when nothing is there."""
+    if not path.is_symlink() and not path.exists():
+        return None
+    status = path.lstat()
+    leads_to = os.readlink(path) if path.is_symlink() else None
+    return (stat.S_IFMT(status.st_mode), leads_to, status.st_ino, status.st_mtime_ns,
+            path.read_bytes() if path.exists() else None)
+
+
+def the_log_saved_beside_files_named_as_its_new_file_leaves_them_as_they_were(
+        run: harness.Scenario):
+    # A file of the user's and a link to another one, each named as a save's new file once was
+    # (the chosen name and ".new"): the saves neither open, follow, replace nor remove them, and
+    # leave nothing else behind.
+    records = run.run_folder / "records"
+    records.mkdir()
+    mine = run.run_folder / "mine.txt"
+    mine.write_bytes(b"the user's own file\r\n")
+    linked_new = records / "beside a link.txt.new"
+    linked_new.symlink_to(mine)
+    plain_new = records / "beside a file.txt.new"
+    plain_new.write_bytes(b"the user's file of that name\r\n")
+    before = {path: file_state(path) for path in (mine, linked_new, plain_new)}
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        _, program, driver = start_with_controller(run, device)
+        log = driver.log_lines()
+        driver.choose_log_menu_item(SHOW_RATE_NOW)
+        wait_for_log_change(driver, log)
+        for new_file in (linked_new, plain_new):
+            saved = records / new_file.stem
+            dialog, opened = open_save_dialog(driver, lambda: driver.key_ctrl("S"))
+            check_save_dialog(dialog, "Save Log As", "txt", opened)
+            driver.save_dialog_save(windows_path(saved))
+            expected = log_file_bytes(driver.log_lines())
+            check_equal(saved_bytes(saved, expected), expected, f"the log saved as {saved.name}")
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+    for path, state in before.items():
+        check_equal(file_state(path), state, f"{path.name} after the saves")
+    check_equal(sorted(path.name for path in records.iterdir()),
+                sorted([linked_new.name, plain_new.name, "beside a link.txt", "beside a file.txt"]),
+                "files in the folder of the saves")
+
+
 CSV_HEADER = ["Run", "CLOCKTRIM", "Tick", "Time", "Stamp (us)", "Interval (s)", "Average (s)",
               "Rate fast (ppm)", "Bound (ppm)", "Note"]
 CSV_TIME = re.compile(r"\d{4}-\d\d-\d\d (\d\d:\d\d:\d\d)")
@@ -283,4 +334,5 @@ def measurements_saved_as_csv_agree_with_the_log(run: harness.Scenario):
 
 if __name__ == "__main__":
     harness.main([log_menu_commands_and_the_log_saved_as_text,
+                  the_log_saved_beside_files_named_as_its_new_file_leaves_them_as_they_were,
                   measurements_saved_as_csv_agree_with_the_log])
