@@ -85,11 +85,32 @@ gboolean OnLogMenuKey(GtkWidget* view, gpointer) {
     return TRUE;
 }
 
+// The view keeps to the log's end once it shows it. GTK scrolls to a new line as soon as it has
+// laid the line out, so a horizontal scroll bar that the line brings takes its room afterwards
+// and would cover the line; the end is shown again whenever the page or the text changes.
+constexpr const char* AtEndKey = "tockmeter-at-end";
+constexpr double AtEndSlack = 0.5; // pixels
+
+void OnLogScrolled(GtkAdjustment* vertical, gpointer) {
+    const bool atEnd = gtk_adjustment_get_value(vertical) + AtEndSlack >=
+                       gtk_adjustment_get_upper(vertical) - gtk_adjustment_get_page_size(vertical);
+    g_object_set_data(G_OBJECT(vertical), AtEndKey, GINT_TO_POINTER(atEnd ? 1 : 0));
+}
+
+void OnLogPageChanged(GtkAdjustment* vertical, gpointer) {
+    if (g_object_get_data(G_OBJECT(vertical), AtEndKey))
+        gtk_adjustment_set_value(vertical, gtk_adjustment_get_upper(vertical) -
+                                               gtk_adjustment_get_page_size(vertical));
+}
+
 } // namespace
 
 void CreateLogControl(int id, int left, int top, int width, int height) {
     if (!WindowLayer.surface)
         return;
+    // The log jumps to a new line as the Windows control does. A scroll still animating when the
+    // window is laid out also keeps GTK from giving the log's scroll bar its new page size.
+    g_object_set(gtk_settings_get_default(), "gtk-enable-animations", FALSE, nullptr);
     GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
                                    GTK_POLICY_AUTOMATIC);
@@ -109,6 +130,10 @@ void CreateLogControl(int id, int left, int top, int width, int height) {
     g_signal_connect(view, "focus-out-event", G_CALLBACK(OnLogFocus), nullptr);
     g_signal_connect(view, "button-press-event", G_CALLBACK(OnLogButton), nullptr);
     g_signal_connect(view, "popup-menu", G_CALLBACK(OnLogMenuKey), nullptr);
+    GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
+    OnLogScrolled(vertical, nullptr);
+    g_signal_connect(vertical, "value-changed", G_CALLBACK(OnLogScrolled), nullptr);
+    g_signal_connect(vertical, "changed", G_CALLBACK(OnLogPageChanged), nullptr);
     RegisterControl(id, scroller, ControlKind::Log, GTK_TEXT_VIEW(view), left, top, width, height);
 }
 

@@ -221,7 +221,10 @@ class NativeDriver:
         return self.log_text().split("\n")
 
     def log_view(self) -> dict:
-        """firstVisibleLine (the line at the top of the log's view) and lineCount of the log."""
+        """firstVisibleLine (the line at the top of the log's view) and lineCount of the log;
+        newestLineWhole: its last line lies wholly within the view's height, above the
+        horizontal scroll bar (the line may reach beyond the view's right edge); and
+        horizontalScrollBar: that bar is shown."""
         log = self._control(LOG_VIEW)
         text = log.queryText()
         whole = text.getText(0, text.characterCount)
@@ -229,21 +232,37 @@ class NativeDriver:
         # The character at the view's top left corner, inside the text's margin.
         top = text.getOffsetAtPoint(x + VIEW_CORNER_INSET, y + VIEW_CORNER_INSET,
                                     self._pyatspi.DESKTOP_COORDS)
+        # The text view is the scroller's part that shows the text, the scroll bars beside it.
+        _, view_top, _, view_height = log.queryComponent().getExtents(
+            self._pyatspi.DESKTOP_COORDS)
+        _, line_top, _, line_height = text.getCharacterExtents(
+            whole.rfind("\n") + 1, self._pyatspi.DESKTOP_COORDS)
         return {"firstVisibleLine": whole[:max(0, top)].count("\n"),
-                "lineCount": whole.count("\n") + 1}
+                "lineCount": whole.count("\n") + 1,
+                "newestLineWhole": line_height > 0 and line_top >= view_top
+                and line_top + line_height <= view_top + view_height,
+                "horizontalScrollBar": self._horizontal_bar_shown(log)}
+
+    def _scroll_bar(self, log, orientation):
+        scroller = self._placed(log)
+        bars = [bar for bar in self._children(scroller) if bar is not None
+                and bar.getRole() == self._pyatspi.ROLE_SCROLL_BAR
+                and bar.getState().contains(orientation)]
+        return bars[0] if bars else None
+
+    def _horizontal_bar_shown(self, log) -> bool:
+        bar = self._scroll_bar(log, self._pyatspi.STATE_HORIZONTAL)
+        return bar is not None and bar.getState().contains(self._pyatspi.STATE_SHOWING)
 
     def scroll_log(self, code) -> dict:
         """Scrolls the log as its scroll bar does, to the top (SB_TOP) or the bottom
         (SB_BOTTOM); the log's view as `log_view` gives it."""
         if code not in (SB_TOP, SB_BOTTOM):
             raise DriverError(f"no such scroll here: {code}")
-        scroller = self._placed(self._control(LOG_VIEW))
-        bars = [bar for bar in self._children(scroller) if bar is not None
-                and bar.getRole() == self._pyatspi.ROLE_SCROLL_BAR
-                and bar.getState().contains(self._pyatspi.STATE_VERTICAL)]
-        if not bars:
+        bar = self._scroll_bar(self._control(LOG_VIEW), self._pyatspi.STATE_VERTICAL)
+        if bar is None:
             raise DriverError("the log has no vertical scroll bar")
-        value = bars[0].queryValue()
+        value = bar.queryValue()
         value.currentValue = value.minimumValue if code == SB_TOP else value.maximumValue
         return self.log_view()
 

@@ -28,7 +28,8 @@ add_native_e2e_scenarios(serial_ports
     scan_without_ports_says_so_and_the_window_opens)
 
 add_native_e2e_scenarios(calibration
-    upload_then_run_then_stop)
+    upload_then_run_then_stop
+    wide_lines_leave_the_newest_line_above_the_scroll_bar)
 
 add_native_e2e_scenarios(faults
     vanishing_controller_ends_the_upload_and_the_run_with_a_log_line

@@ -24,7 +24,9 @@
 //   message-box       {"title", "text", "ownedByWindow"} of the program's visible message box
 //                     (ownedByWindow: its owner is the main window); exit 2 if none
 //   log-view          {"firstVisibleLine", "lineCount"} of the log control (EM_GETFIRSTVISIBLELINE,
-//                     EM_GETLINECOUNT)
+//                     EM_GETLINECOUNT), "newestLineWhole": its last line lies wholly within the
+//                     view's height, above the horizontal scroll bar (the line may reach beyond
+//                     the view's right edge), and "horizontalScrollBar": that bar is shown
 //   log-selection     {"start", "end"} of the log's selection (EM_GETSEL), in characters
 //   clipboard         {"text"}: the clipboard's text; exit 2 if it holds none
 //   log-menu          {"items": [{"id", "text", "separator", "enabled"}]}: the log's right-click
@@ -248,10 +250,33 @@ void TakeOwnMessages() {
     }
 }
 
+// The top of a line in the log's client area; EM_POSFROMCHAR's edit-field form, which takes no
+// pointer into this process.
+int LineTop(HWND log, int line) {
+    const LRESULT start = Ask(log, EM_LINEINDEX, static_cast<WPARAM>(line));
+    return static_cast<short>(HIWORD(Ask(log, EM_POSFROMCHAR, static_cast<WPARAM>(start))));
+}
+
+// Whether the last line lies wholly within the client area's height, which the scroll bars are
+// not part of. A line's height is the step from the line before it.
+bool NewestLineWhole(HWND log, LRESULT lineCount) {
+    if (lineCount < 2)
+        return false;
+    const int top = LineTop(log, static_cast<int>(lineCount - 1));
+    const int height = top - LineTop(log, static_cast<int>(lineCount - 2));
+    RECT client;
+    GetClientRect(log, &client);
+    return height > 0 && top >= client.top && top + height <= client.bottom;
+}
+
 JsonValue LogView(HWND mainWindow) {
     HWND log = ControlOf(mainWindow, LogViewId);
+    const LRESULT lineCount = Ask(log, EM_GETLINECOUNT);
+    const bool horizontalBar = (GetWindowLongW(log, GWL_STYLE) & WS_HSCROLL) != 0;
     return JsonObject({{"firstVisibleLine", JsonNumber(Ask(log, EM_GETFIRSTVISIBLELINE))},
-                       {"lineCount", JsonNumber(Ask(log, EM_GETLINECOUNT))}});
+                       {"lineCount", JsonNumber(lineCount)},
+                       {"newestLineWhole", JsonBool(NewestLineWhole(log, lineCount))},
+                       {"horizontalScrollBar", JsonBool(horizontalBar)}});
 }
 
 JsonValue LogSelection(HWND mainWindow) {

@@ -1,8 +1,9 @@
 """Clock calibration against the simulated Micromite on port 7 (COM7 under Wine): the tick
 program upload with a CLOCKTRIM value chosen in the list, a timing run whose logged figures are
 checked against the controller's own record of its tick lines, Stop, the window closed during a
-run, and a longer interval chosen during a run, which wakes the program after each line has
-come."""
+run, a run whose last line is wider than the log's view (its newest line must stay above the
+horizontal scroll bar that the line brings), and a longer interval chosen during a run, which
+wakes the program after each line has come."""
 
 import re
 import time
@@ -161,17 +162,31 @@ VIEW_SETTLE_SECONDS = 5
 
 
 def newest_line_in_view(driver, view) -> bool:
-    """Whether the view shows the log's newest line, its first visible line lying within the
-    control's own last page, which scrolling to the bottom shows (and leaves in view). False
-    when a line came meanwhile and the reads do not agree."""
+    """Whether the view shows the log's newest line wholly (not under a horizontal scroll bar),
+    its first visible line lying within the control's own last page, which scrolling to the
+    bottom shows (and leaves in view). False when a line came meanwhile and the reads do not
+    agree."""
     last_page = driver.scroll_log(SB_BOTTOM)
     if last_page["lineCount"] != view["lineCount"]:
         return False
     check(last_page["firstVisibleLine"] > 0, f"the log does not fill its view: {last_page}")
-    check(last_page["firstVisibleLine"] <= view["firstVisibleLine"] < view["lineCount"],
-          f"the newest line is not in view: {view}, the last page begins at line "
+    check(last_page["firstVisibleLine"] <= view["firstVisibleLine"] < view["lineCount"]
+          and view["newestLineWhole"],
+          f"the newest line is not wholly in view: {view}, the last page begins at line "
           f"{last_page['firstVisibleLine']}")
     return True
+
+
+def settled_view(driver) -> dict:
+    """The log's view once its newest line is wholly in view, else as it stays: GTK scrolls to
+    a new line once it has laid the line out, just after adding it (the Windows control at
+    once), and again once a horizontal scroll bar that the line brings has taken its room."""
+    try:
+        return harness.wait_until(
+            lambda: (lambda now: now if now["newestLineWhole"] else None)(driver.log_view()),
+            "the newest line wholly in view", VIEW_SETTLE_SECONDS)
+    except Failure:
+        return driver.log_view()  # the check tells where the view stayed
 
 
 def check_next_line_comes_into_view(driver):
@@ -181,19 +196,13 @@ def check_next_line_comes_into_view(driver):
         top = driver.scroll_log(SB_TOP)
         if top["firstVisibleLine"] != 0:
             continue  # a line came between the scroll and the read
+        check(not top["newestLineWhole"],
+              f"the newest line reads as in view with the log scrolled to its top: {top}")
         view = harness.wait_until(
             lambda: (lambda now: now if now["lineCount"] > top["lineCount"] else None)(
                 driver.log_view()),
             "the run's next line", RUN_TIMEOUT_SECONDS)
-        # GTK scrolls to a new line once it has laid the line out, just after adding it (the
-        # Windows control at once): the view is read again until it has left the top.
-        try:
-            view = harness.wait_until(
-                lambda: (lambda now: now if now["firstVisibleLine"] > 0 else None)(
-                    driver.log_view()),
-                "the view leaving the log's top", VIEW_SETTLE_SECONDS)
-        except Failure:
-            pass  # the check below tells where the view stayed
+        view = settled_view(driver)
         if newest_line_in_view(driver, view):
             return
     raise Failure("lines kept coming while the log's view was read")
@@ -233,7 +242,7 @@ def upload_then_run_then_stop(run: harness.Scenario):
         check_next_line_comes_into_view(driver)
         run.screenshot("run")
         log = stop_run(driver)
-        check(newest_line_in_view(driver, driver.log_view()),
+        check(newest_line_in_view(driver, settled_view(driver)),
               "lines came into the log after the run had stopped")
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
@@ -290,6 +299,56 @@ def closing_during_a_run_saves_the_settings_then_stops_the_run(run: harness.Scen
           f"the settings were saved {(saved_at - stop.at) / 1e6:.3f} ms after the run's Ctrl-C")
 
 
+# A run in a session without an upload ends on a rate line that names no CLOCKTRIM, wider than
+# the log's view; every line before it fits.
+UNCREDITED_RATE_LINE = re.compile(r"Rate: .* \(\d+ intervals\), "
+                                  r"CLOCKTRIM unknown: no upload in this session\.")
+# Enough tick lines that the log's lines fill its view.
+VIEW_FILLING_TICKS = 16
+
+
+def header_count(log) -> int:
+    return sum(1 for line in log if HEADER_LINE.fullmatch(line))
+
+
+def check_newest_line_above_the_bar(driver, what):
+    """The log's last line wholly in view above a horizontal scroll bar."""
+    view = settled_view(driver)
+    check(view["horizontalScrollBar"], f"{what}: the log shows no horizontal scroll bar: {view}")
+    check(newest_line_in_view(driver, view), f"{what}: lines came after the run had stopped")
+
+
+def wide_lines_leave_the_newest_line_above_the_scroll_bar(run: harness.Scenario):
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        _, program, driver = start_with_controller(run, device)
+        upload_with_trim(driver)
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code of the session with the upload")
+
+        # The controller keeps its program: the next session runs it without an upload.
+        _, program, driver = start_with_controller(run, device)
+        driver.press(START_BUTTON)
+        wait_for_tick_lines(driver, VIEW_FILLING_TICKS)
+        check(not driver.log_view()["horizontalScrollBar"],
+              f"a horizontal scroll bar before any wide line: {driver.log_lines()}")
+        # The bar appears with the run's last line.
+        log = stop_run(driver)
+        check(UNCREDITED_RATE_LINE.fullmatch(log[-1]), f"not the run's rate line: {log[-1]!r}")
+        run.screenshot("wide-rate-line")
+        check_newest_line_above_the_bar(driver, "the wide line that ends the run")
+
+        # The bar is there from the start: each line of the next run, and its end.
+        driver.press(START_BUTTON)
+        wait_for_log(driver, lambda log: header_count(log) == 2 and len(run_lines(log)) >= 2,
+                     "the second run's tick lines", RUN_TIMEOUT_SECONDS)
+        check_next_line_comes_into_view(driver)
+        log = stop_run(driver)
+        check(UNCREDITED_RATE_LINE.fullmatch(log[-1]), f"not the run's rate line: {log[-1]!r}")
+        check_newest_line_above_the_bar(driver, "the second run's end")
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+
+
 # Longer than the uploaded interval: the timer then wakes the program after the line has come.
 LONGER_INTERVAL = "5"
 LATE_STAMP_TIMEOUT_SECONDS = 60
@@ -334,4 +393,5 @@ def a_longer_interval_chosen_during_a_run_says_the_stamps_are_late(run: harness.
 if __name__ == "__main__":
     harness.main([upload_then_run_then_stop,
                   closing_during_a_run_saves_the_settings_then_stops_the_run,
+                  wide_lines_leave_the_newest_line_above_the_scroll_bar,
                   a_longer_interval_chosen_during_a_run_says_the_stamps_are_late])
