@@ -40,8 +40,7 @@ std::int64_t NextZeroByteTime(const MicromiteModel& model) {
     const std::int64_t line = MicromiteNextTickOutputTime(model);
     if (line == MicromiteNever)
         return MicromiteNever;
-    const std::int64_t before =
-        line - std::llround(MicromiteCharacterNanoseconds(model.options));
+    const std::int64_t before = line - std::llround(MicromiteCharacterNanoseconds(model.options));
     return std::max(before, model.nowNanoseconds);
 }
 

@@ -65,7 +65,9 @@ void WriteModelRecord(RecordWriter& writer, MicromiteRecord& record) {
                          Hex(received.bytes).c_str());
         for (const MicromiteLine& line : record.lines)
             std::fprintf(writer.file, "%s %" PRId64 " %s\n",
-                         line.lost ? "lost" : line.tick ? "tick" : "line",
+                         line.lost   ? "lost"
+                         : line.tick ? "tick"
+                                     : "line",
                          line.atNanoseconds, Escaped(line.text).c_str());
         if (!record.received.empty() || !record.lines.empty())
             std::fflush(writer.file);

@@ -48,10 +48,10 @@ TEST(ServerOptions, WithoutThemTheLineIsClean) {
 
 TEST(ServerOptions, RefusesValuesTheModelCannotUse) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--stray-every", "-1"},    {"--stray-every", "two"},  {"--stray-at", "1"},
-        {"--stray-at", "-0.1"},     {"--zero-byte-every", ""}, {"--lost-every", "1.5"},
-        {"--restart-after", "-2"},  {"--fault-seed", "-1"},    {"--fault-seed", "1x"},
-        {"--trim", "32"},           {"--stray-text"},          {"--lost-lines", "3"},
+        {"--stray-every", "-1"},   {"--stray-every", "two"},  {"--stray-at", "1"},
+        {"--stray-at", "-0.1"},    {"--zero-byte-every", ""}, {"--lost-every", "1.5"},
+        {"--restart-after", "-2"}, {"--fault-seed", "-1"},    {"--fault-seed", "1x"},
+        {"--trim", "32"},          {"--stray-text"},          {"--lost-lines", "3"},
     };
     for (const std::vector<std::string>& words : cases) {
         ServerOptions options;

@@ -637,7 +637,7 @@ void ExpectShare(std::size_t hits, std::size_t count, int every, const char* wha
 TEST(MicromiteLineFaults, EachFaultDoesWhatItSaysInTheRecordAndOnTheWire) {
     const struct {
         int strayEvery, zeroEvery, lostEvery;
-    } cases[] = {{0, 0, 0}, {1, 0, 0}, {5, 0, 0}, {0, 1, 0}, {0, 4, 0},
+    } cases[] = {{0, 0, 0}, {1, 0, 0},  {5, 0, 0},  {0, 1, 0}, {0, 4, 0},
                  {0, 0, 1}, {0, 0, 10}, {5, 4, 10}, {1, 1, 3}};
     const std::int64_t runAt = 10 * Second, until = runAt + 799 * Second;
     MicromiteModel clean = PoweredUp(MessyOptions(0, 0, 0));
@@ -673,8 +673,8 @@ TEST(MicromiteLineFaults, EachFaultDoesWhatItSaysInTheRecordAndOnTheWire) {
                 EXPECT_FALSE(line.lost || line.zeroByteBefore) << what;
                 EXPECT_EQ(line.text, "Error : stray") << what;
                 const std::int64_t from = cleanTicks[tick - 1].atNanoseconds;
-                const std::int64_t to = TickTime(runAt, 2 * static_cast<std::int64_t>(tick) + 1,
-                                                 1.0015);
+                const std::int64_t to =
+                    TickTime(runAt, 2 * static_cast<std::int64_t>(tick) + 1, 1.0015);
                 EXPECT_EQ(line.atNanoseconds, from + std::llround(0.25 * (to - from))) << what;
                 ++stray;
             }
