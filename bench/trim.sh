@@ -3,7 +3,8 @@
 # platform (an optimised native build of its own in build/trim-bench, or TOCKMETER_TRIM_BENCH_BUILD)
 # and runs the whole program in virtual time against random simulated controllers. Options go to
 # the program: --controllers N (default 200), --seed S (default 11), --failures FILE (the log of
-# every controller not trimmed to its best value). Needs no Wine; takes some minutes.
+# every controller not trimmed to its best value), --population clean|messy|both (default both:
+# the automatic trim on a clean line and on a messy one). Needs no Wine; takes some minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

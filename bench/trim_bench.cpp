@@ -1,11 +1,13 @@
 // Trimming in virtual time: the whole program, run as the unit tests run it, against random
-// simulated controllers. Part 1 lets the automatic trim find each controller's CLOCKTRIM value;
-// part 2 runs the tick program at the default interval and compares, after 5, 10 and 20
+// simulated controllers. Part 1 lets the automatic trim find each controller's CLOCKTRIM value,
+// on a clean line and on a messy one (stray lines, zero bytes, lost tick lines); part 2 runs the
+// tick program at the default interval on the clean line and compares, after 5, 10 and 20
 // intervals, the rate estimate with the two-end average. The truth is the controller's own
 // record: the mean rate between the tick lines that were stamped. The same seed gives the same
 // figures.
 //
 // usage: trim_bench [--controllers N] [--seed S] [--failures FILE]
+//                   [--population clean|messy|both]
 #include "app/app_state.h"
 #include "app/control_ids.h"
 #include "app/events.h"
@@ -53,6 +55,8 @@ constexpr double NominalSeconds = 10.0;
 const int IntervalCounts[] = {5, 10, 20};
 const std::int64_t Latencies[] = {1 * Millisecond, 16 * Millisecond};
 constexpr double GoodPpm = 5.0;
+// The messy line: 1 tick line in N followed by a stray line, after a zero byte, lost.
+constexpr int MessyStrayEvery = 5, MessyZeroByteEvery = 4, MessyLostEvery = 10;
 // Each status query of the tick wait's polls takes this long: few polls keep the benchmark
 // quick, and a stamp still comes within that of the line's arrival.
 constexpr std::int64_t QueryCost = 10000;
@@ -79,6 +83,19 @@ MicromiteOptions DrawController(Random& random) {
     return options;
 }
 
+// The same kind of controller on a messy line, every second one behind a 16 ms adapter.
+MicromiteOptions DrawMessyController(Random& random, int index) {
+    MicromiteOptions options = DrawController(random);
+    options.adapterLatencyNanoseconds = Latencies[index % 2];
+    options.adapterPhaseNanoseconds =
+        std::llround(random.Uniform(0.0, static_cast<double>(options.adapterLatencyNanoseconds)));
+    options.strayLineEvery = MessyStrayEvery;
+    options.zeroByteEvery = MessyZeroByteEvery;
+    options.lostLineEvery = MessyLostEvery;
+    options.lineFaultSeed = random.engine();
+    return options;
+}
+
 std::string Describe(const MicromiteOptions& o) {
     char text[200];
     std::snprintf(text, sizeof text,
@@ -101,11 +118,12 @@ MicromiteModel& NewSession(const MicromiteOptions& options) {
 }
 
 // The controller's tick line that the stamp (seconds on the counter, which starts with virtual
-// time) took: the last one that began before it.
+// time) took: the last one that began before it and reached the PC.
 const MicromiteLine* LineOfStamp(const MicromiteModel& model, double stampSeconds) {
     const MicromiteLine* found = nullptr;
     for (const MicromiteLine& line : model.record.lines)
-        if (line.tick && static_cast<double>(line.atNanoseconds) <= stampSeconds * 1e9)
+        if (line.tick && !line.lost &&
+            static_cast<double>(line.atNanoseconds) <= stampSeconds * 1e9)
             found = &line;
     return found;
 }
@@ -149,13 +167,15 @@ struct TrimOutcome {
     bool ended = false;
     double seconds = 0.0; // from the command to the end
     int found = 0, best = 0;
+    int stepsFromBest = 0; // the final advice's distance from the best value
     bool onBest = false;
     bool estimated = false; // a run at the value found with a known estimate
     double errorPpm = 0.0, boundPpm = 0.0;
     bool inBound = false;
 };
 
-TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int index) {
+TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, const char* population,
+                     int index) {
     const MicromiteModel& model = NewSession(options);
     TrimOutcome outcome;
     SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
@@ -192,6 +212,7 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int i
     for (int trim = LowestTrim; trim <= HighestTrim; ++trim)
         if (std::abs(trueAt(trim)) < std::abs(trueAt(outcome.best)))
             outcome.best = trim;
+    outcome.stepsFromBest = std::abs(outcome.found - outcome.best);
     if (outcome.estimated) {
         const RateEstimate& estimate = last->estimate;
         outcome.errorPpm = estimate.ppm - truth;
@@ -205,9 +226,9 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int i
     }
     if (!outcome.onBest && failures) {
         std::fprintf(failures,
-                     "controller %d: %s\n  found %d (controller at %d, true %.1f ppm), best %d "
+                     "%s controller %d: %s\n  found %d (controller at %d, true %.1f ppm), best %d "
                      "(true %.1f ppm), ended %s after %.0f s\n",
-                     index, Describe(options).c_str(), outcome.found, model.trim,
+                     population, index, Describe(options).c_str(), outcome.found, model.trim,
                      trueAt(model.trim), outcome.best, trueAt(outcome.best),
                      outcome.ended ? "yes" : "no", outcome.seconds);
         for (const wchar_t* line = SimFindControl(LogViewId)->text.c_str(); *line;) {
@@ -220,12 +241,13 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, int i
     return outcome;
 }
 
-void ReportAutoTrim(const std::vector<TrimOutcome>& outcomes) {
-    int onBest = 0, ended = 0, estimated = 0, inBound = 0;
+void ReportAutoTrim(const char* title, const std::vector<TrimOutcome>& outcomes) {
+    int onBest = 0, ended = 0, estimated = 0, inBound = 0, farthest = 0;
     std::vector<double> seconds, errors;
     for (const TrimOutcome& outcome : outcomes) {
         onBest += outcome.onBest;
         ended += outcome.ended;
+        farthest = std::max(farthest, outcome.stepsFromBest);
         seconds.push_back(outcome.seconds);
         if (outcome.estimated) {
             ++estimated;
@@ -234,7 +256,7 @@ void ReportAutoTrim(const std::vector<TrimOutcome>& outcomes) {
         }
     }
     const std::size_t n = outcomes.size();
-    std::printf("1. Automatic trim, %zu controllers\n", n);
+    std::printf("%s, %zu controllers\n", title, n);
     std::printf("   ended by itself                       %d (%.1f %%)\n", ended, Share(ended, n));
     std::printf("   ended on the best CLOCKTRIM value     %d (%.1f %%)\n", onBest,
                 Share(onBest, n));
@@ -244,8 +266,10 @@ void ReportAutoTrim(const std::vector<TrimOutcome>& outcomes) {
                 "(%d estimates)\n",
                 Percentile(errors, 0.5), Percentile(errors, 0.95),
                 errors.empty() ? NAN : *std::max_element(errors.begin(), errors.end()), estimated);
-    std::printf("   truth within the stated bound         %d (%.1f %%)\n\n", inBound,
+    std::printf("   truth within the stated bound         %d (%.1f %%)\n", inBound,
                 Share(inBound, static_cast<std::size_t>(estimated)));
+    std::printf("   final advice from the best value      at most %d step%s\n\n", farthest,
+                farthest == 1 ? "" : "s");
 }
 
 // ---- Part 2 ------------------------------------------------------------------------------------
@@ -304,39 +328,8 @@ void ReportIntervals(std::int64_t latency, const Errors (&errors)[std::size(Inte
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    int controllers = 200;
-    unsigned long long seed = 11;
-    const char* failuresPath = nullptr;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--controllers") == 0)
-            controllers = std::max(1, std::atoi(argv[i + 1]));
-        else if (std::strcmp(argv[i], "--seed") == 0)
-            seed = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (std::strcmp(argv[i], "--failures") == 0)
-            failuresPath = argv[i + 1];
-        else {
-            std::fprintf(stderr,
-                         "usage: trim_bench [--controllers N] [--seed S] [--failures FILE]\n");
-            return 2;
-        }
-    }
-    std::FILE* failures = failuresPath ? std::fopen(failuresPath, "w") : nullptr;
-    const auto began = std::chrono::steady_clock::now();
-    std::printf("Trimming in virtual time: seed %llu, %d controllers in each part\n", seed,
-                controllers);
-    std::printf("Controllers: base error uniform within +-15000 ppm, step 300 to 600 ppm, "
-                "wander 0 to 3 ppm over 5 to 30 min,\nadapter latency 1 or 16 ms at a random "
-                "phase, 38400 baud.\n\n");
-
-    Random random{std::mt19937_64(seed)};
-    std::vector<TrimOutcome> outcomes;
-    for (int i = 0; i < controllers; ++i)
-        outcomes.push_back(AutoTrim(DrawController(random), failures, i));
-    ReportAutoTrim(outcomes);
-
+// Part 2 on the clean line, at each latency for the same controllers.
+void ReportRates(int controllers, unsigned long long seed) {
     std::printf("2. The rate after 5, 10 and 20 intervals of 10 s, against the truth; |error| in "
                 "ppm\n");
     std::printf("   latency  k    estimator p50 p95  <=5 ppm  in bound  |  two-end average p50 "
@@ -356,6 +349,70 @@ int main(int argc, char** argv) {
     if (incomplete > 0)
         std::printf("   %d runs gave fewer than %d intervals and are left out\n", incomplete,
                     MostIntervals);
+}
+
+const char* const Usage = "usage: trim_bench [--controllers N] [--seed S] [--failures FILE]\n"
+                          "                  [--population clean|messy|both]\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int controllers = 200;
+    unsigned long long seed = 11;
+    const char* failuresPath = nullptr;
+    bool clean = true, messy = true;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string value = argv[i + 1];
+        if (std::strcmp(argv[i], "--controllers") == 0) {
+            controllers = std::max(1, std::atoi(argv[i + 1]));
+        } else if (std::strcmp(argv[i], "--seed") == 0) {
+            seed = std::strtoull(argv[i + 1], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--failures") == 0) {
+            failuresPath = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--population") == 0 &&
+                   (value == "clean" || value == "messy" || value == "both")) {
+            clean = value != "messy";
+            messy = value != "clean";
+        } else {
+            std::fputs(Usage, stderr);
+            return 2;
+        }
+    }
+    if (argc % 2 == 0) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    std::FILE* failures = failuresPath ? std::fopen(failuresPath, "w") : nullptr;
+    const auto began = std::chrono::steady_clock::now();
+    std::printf("Trimming in virtual time: seed %llu, %d controllers in each part\n", seed,
+                controllers);
+    std::printf("Controllers: base error uniform within +-15000 ppm, step 300 to 600 ppm, "
+                "wander 0 to 3 ppm over 5 to 30 min,\nadapter latency 1 or 16 ms at a random "
+                "phase, 38400 baud.\n");
+    if (messy)
+        std::printf("Messy line: the same controllers, half of them behind 16 ms of latency; "
+                    "after 1 tick line in %d a stray\nline \"%s\" half way to the next, a zero "
+                    "byte before 1 in %d, and 1 in %d lost.\n",
+                    MessyStrayEvery, MicromiteOptions{}.strayLineText.c_str(), MessyZeroByteEvery,
+                    MessyLostEvery);
+    std::printf("\n");
+
+    if (clean) {
+        Random random{std::mt19937_64(seed)};
+        std::vector<TrimOutcome> outcomes;
+        for (int i = 0; i < controllers; ++i)
+            outcomes.push_back(AutoTrim(DrawController(random), failures, "clean", i));
+        ReportAutoTrim("1. Automatic trim", outcomes);
+    }
+    if (messy) {
+        Random random{std::mt19937_64(seed + 2)};
+        std::vector<TrimOutcome> outcomes;
+        for (int i = 0; i < controllers; ++i)
+            outcomes.push_back(AutoTrim(DrawMessyController(random, i), failures, "messy", i));
+        ReportAutoTrim("1. Automatic trim on a messy line", outcomes);
+    }
+    if (clean)
+        ReportRates(controllers, seed);
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     std::printf("\n(%.0f s of real time)\n", took);

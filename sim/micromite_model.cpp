@@ -1,5 +1,5 @@
 // The controller's life on the time line: power-up, input arriving, and the order in which
-// ticks and the reading of waiting input take place.
+// ticks, the line's faults and the reading of waiting input take place.
 #include "sim/micromite_parts.h"
 
 #include <algorithm>
@@ -42,16 +42,23 @@ void Wait(MicromiteModel& model, const MicromiteTimedByte& byte) {
 
 } // namespace
 
+void MicromitePowerUp(MicromiteModel& model, std::int64_t atNanoseconds) {
+    Interrupt(model);
+    model.autoSaveOverflow = false;
+    model.trim = model.options.startTrim;
+    model.busyUntilNanoseconds = atNanoseconds;
+    MicromiteEmit(model, atNanoseconds, Banner);
+    MicromiteEmitPrompt(model, atNanoseconds);
+}
+
 void MicromiteReset(MicromiteModel& model, const MicromiteOptions& options,
                     std::int64_t nowNanoseconds) {
     model = MicromiteModel{};
     model.options = options;
-    model.trim = options.startTrim;
     model.nowNanoseconds = nowNanoseconds;
-    model.busyUntilNanoseconds = nowNanoseconds;
     model.wireBusySinceNanoseconds = nowNanoseconds;
-    MicromiteEmit(model, nowNanoseconds, Banner);
-    MicromiteEmitPrompt(model, nowNanoseconds);
+    model.restarted = options.restartAtNanoseconds <= nowNanoseconds;
+    MicromitePowerUp(model, nowNanoseconds);
 }
 
 void MicromiteReceive(MicromiteModel& model, std::int64_t atNanoseconds, const char* bytes,
@@ -76,6 +83,12 @@ void MicromiteRunUntil(MicromiteModel& model, std::int64_t untilNanoseconds) {
         const bool running = model.mode == MicromiteMode::Running;
         const std::int64_t next =
             running ? MicromiteTickTime(model, model.ticks + 1) : NextReadTime(model);
+        // A fault due with a tick comes first: a zero byte goes before its line.
+        const std::int64_t fault = MicromiteNextLineFaultTime(model);
+        if (fault != MicromiteNever && fault <= next && fault <= untilNanoseconds) {
+            MicromiteRunLineFault(model, fault);
+            continue;
+        }
         if (next == MicromiteNever || next > untilNanoseconds)
             break;
         if (running) {
@@ -91,7 +104,8 @@ void MicromiteRunUntil(MicromiteModel& model, std::int64_t untilNanoseconds) {
 }
 
 std::int64_t MicromiteNextOutputTime(const MicromiteModel& model) {
-    std::int64_t next = std::min(NextReadTime(model), MicromiteNextTickOutputTime(model));
+    std::int64_t next = std::min({NextReadTime(model), MicromiteNextTickOutputTime(model),
+                                  MicromiteNextLineFaultTime(model)});
     if (!model.output.empty())
         next = std::min(next, model.output.front().atNanoseconds);
     return next;

@@ -37,6 +37,24 @@ struct MicromiteOptions {
     std::int64_t adapterLatencyNanoseconds = 0;
     std::int64_t adapterPhaseNanoseconds = 0;
     int adapterBufferBytes = 62;
+    // A messy line, each fault off at 0. "1 in N" is a chance of 1/N for each tick line, drawn
+    // from lineFaultSeed and the tick line's number since MicromiteReset (lost lines counted), so
+    // that faults fall at no fixed place in a run and the same seed repeats them exactly.
+    // After 1 tick line in strayLineEvery, a line of strayLineText (CR LF added) comes
+    // strayLineAtFraction (0 to below 1) of the interval later, while the program still runs.
+    int strayLineEvery = 0;
+    std::string strayLineText = "?";
+    double strayLineAtFraction = 0.5;
+    // A zero byte goes on the wire before 1 tick line in zeroByteEvery, in the character time
+    // just before the line's first byte, so that the line keeps its time.
+    int zeroByteEvery = 0;
+    // 1 tick line in lostLineEvery never reaches the PC: nothing of it is sent, n still counts.
+    int lostLineEvery = 0;
+    // The controller power-cycles once at this time: banner and prompt as at power-up, the
+    // program stopped (it stays stored: it is in flash), CLOCKTRIM back to startTrim. Input
+    // waiting is gone; bytes already on their way to the PC still come.
+    std::int64_t restartAtNanoseconds = MicromiteNever;
+    std::uint64_t lineFaultSeed = 1;
 };
 
 enum class MicromiteMode { Prompt, AutoSave, Running };
@@ -54,11 +72,14 @@ struct MicromiteReceived {
 
 // One line the console sent: its text without the CR LF, the time its first byte left the
 // controller (the adapter may pass it on later), and whether the running program printed it (a
-// tick line).
+// tick line). A lost tick line is kept at the time it would have left, though nothing of it was
+// sent; a zero byte before a line is in no line's text.
 struct MicromiteLine {
     std::int64_t atNanoseconds = 0;
     std::string text;
     bool tick = false;
+    bool lost = false;
+    bool zeroByteBefore = false;
 };
 
 // The ground truth of a session. The model only appends to it; a user may empty it.
@@ -111,6 +132,12 @@ struct MicromiteModel {
     bool cursorAtLineStart = true;
     MicromiteLine openLine; // the line being sent, recorded once its LF is out
     bool lineOpen = false;
+
+    // The messy line's faults.
+    std::int64_t tickLines = 0; // tick lines printed since MicromiteReset, lost ones too
+    std::int64_t strayLineAtNanoseconds = MicromiteNever; // due in the running interval
+    bool zeroByteSent = false; // the next tick line's zero byte is on the wire
+    bool restarted = false;
 
     MicromiteRecord record;
 };

@@ -58,6 +58,22 @@ void QueueOutputByte(MicromiteModel& model, std::int64_t wireNanoseconds, char b
     model.adapterHeldBytes = 0;
 }
 
+// The first byte leaves the moment it is printed unless the wire is still busy. Times count from
+// the start of the busy stretch so that rounding does not add up along it.
+void StartWireStretch(MicromiteModel& model, std::int64_t atNanoseconds) {
+    if (atNanoseconds > MicromiteWireFreeTime(model)) {
+        model.wireBusySinceNanoseconds = atNanoseconds;
+        model.wireBusyBytes = 0;
+    }
+}
+
+// When the next byte of the stretch leaves, counting it as sent.
+std::int64_t NextWireTime(MicromiteModel& model) {
+    return model.wireBusySinceNanoseconds +
+           std::llround(static_cast<double>(model.wireBusyBytes++) *
+                        MicromiteCharacterNanoseconds(model.options));
+}
+
 } // namespace
 
 double MicromiteCharacterNanoseconds(const MicromiteOptions& options) {
@@ -74,21 +90,18 @@ void MicromiteEmit(MicromiteModel& model, std::int64_t atNanoseconds, const std:
                    bool tick) {
     if (text.empty())
         return;
-    // The first byte leaves the moment it is printed unless the wire is still busy. Times count
-    // from the start of the busy stretch so that rounding does not add up along it.
-    if (atNanoseconds > MicromiteWireFreeTime(model)) {
-        model.wireBusySinceNanoseconds = atNanoseconds;
-        model.wireBusyBytes = 0;
-    }
-    const double characterNanoseconds = MicromiteCharacterNanoseconds(model.options);
+    StartWireStretch(model, atNanoseconds);
     for (const char byte : text) {
-        const std::int64_t at =
-            model.wireBusySinceNanoseconds +
-            std::llround(static_cast<double>(model.wireBusyBytes++) * characterNanoseconds);
+        const std::int64_t at = NextWireTime(model);
         QueueOutputByte(model, at, byte);
         RecordByte(model, at, byte, tick);
     }
     model.cursorAtLineStart = text.back() == '\n';
+}
+
+void MicromiteEmitZeroByte(MicromiteModel& model, std::int64_t atNanoseconds) {
+    StartWireStretch(model, atNanoseconds);
+    QueueOutputByte(model, NextWireTime(model), '\0');
 }
 
 void MicromiteEmitLineStart(MicromiteModel& model, std::int64_t atNanoseconds) {

@@ -12,6 +12,8 @@ void MicromiteEmitLineStart(MicromiteModel& model, std::int64_t atNanoseconds);
 void MicromiteEmitPrompt(MicromiteModel& model, std::int64_t atNanoseconds);
 void MicromiteEmitError(MicromiteModel& model, std::int64_t atNanoseconds,
                         const std::string& message);
+// Line noise, not console output: on the wire to the PC, but in no recorded line.
+void MicromiteEmitZeroByte(MicromiteModel& model, std::int64_t atNanoseconds);
 // When the last byte queued so far has left.
 std::int64_t MicromiteWireFreeTime(const MicromiteModel& model);
 // Nanoseconds one character takes on the wire; 0 without wire time.
@@ -29,6 +31,17 @@ void MicromiteStartRun(MicromiteModel& model, std::int64_t atNanoseconds);
 void MicromiteRunTick(MicromiteModel& model, std::int64_t atNanoseconds);
 // The next tick that prints or fails, or MicromiteNever.
 std::int64_t MicromiteNextTickOutputTime(const MicromiteModel& model);
+
+// The messy line (micromite_line_faults.cpp).
+// Prints a tick line's text (CR LF included), or records it lost, and draws what follows it.
+void MicromitePrintTickLine(MicromiteModel& model, std::int64_t atNanoseconds,
+                            const std::string& text);
+// When the next fault acts (a stray line, a zero byte, the power cycle), or MicromiteNever.
+std::int64_t MicromiteNextLineFaultTime(const MicromiteModel& model);
+void MicromiteRunLineFault(MicromiteModel& model, std::int64_t atNanoseconds);
+
+// Power (micromite_model.cpp): the firmware starts afresh, the stored program kept.
+void MicromitePowerUp(MicromiteModel& model, std::int64_t atNanoseconds);
 
 // The clock (micromite_clock.cpp).
 std::int64_t MicromiteTickTime(const MicromiteModel& model, std::int64_t tick);

@@ -86,6 +86,8 @@ void MicromiteStartRun(MicromiteModel& model, std::int64_t atNanoseconds) {
     model.running = MicromiteTickProgram{IntervalOf(lines[IntervalLine]), lines[ModLine].number,
                                          lines[ModLine].text};
     model.mode = MicromiteMode::Running;
+    model.strayLineAtNanoseconds = MicromiteNever;
+    model.zeroByteSent = false;
     MicromiteStartTicks(model, atNanoseconds);
 }
 
@@ -97,7 +99,7 @@ void MicromiteRunTick(MicromiteModel& model, std::int64_t atNanoseconds) {
         ReportProgramError(model, atNanoseconds, model.running.modLineNumber, model.running.modLine,
                            "Divide by zero");
     } else if (model.ticks % interval == 1) {
-        MicromiteEmit(model, atNanoseconds, " " + std::to_string(model.ticks) + "\r\n", true);
+        MicromitePrintTickLine(model, atNanoseconds, " " + std::to_string(model.ticks) + "\r\n");
     }
 }
 

@@ -165,8 +165,11 @@ int main(int argc, char** argv) {
         return Fail(error);
 
     const std::int64_t start = MonotonicNanoseconds();
+    MicromiteOptions model = options.model;
+    if (options.restartAfterNanoseconds >= 0)
+        model.restartAtNanoseconds = start + options.restartAfterNanoseconds;
     // The controller was switched on a while before anyone listened: its banner went nowhere.
-    MicromiteReset(server.model, options.model, start - NanosecondsPerSecond);
+    MicromiteReset(server.model, model, start - NanosecondsPerSecond);
     std::string unheard;
     MicromiteTakeOutput(server.model, start, unheard);
     WriteRecordStart(server.record, start, options.model, server.terminal.slavePath);

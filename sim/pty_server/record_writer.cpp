@@ -64,7 +64,10 @@ void WriteModelRecord(RecordWriter& writer, MicromiteRecord& record) {
             std::fprintf(writer.file, "rx %" PRId64 " %s\n", received.atNanoseconds,
                          Hex(received.bytes).c_str());
         for (const MicromiteLine& line : record.lines)
-            std::fprintf(writer.file, "%s %" PRId64 " %s\n", line.tick ? "tick" : "line",
+            std::fprintf(writer.file, "%s %" PRId64 " %s\n",
+                         line.lost   ? "lost"
+                         : line.tick ? "tick"
+                                     : "line",
                          line.atNanoseconds, Escaped(line.text).c_str());
         if (!record.received.empty() || !record.lines.empty())
             std::fflush(writer.file);

@@ -5,6 +5,7 @@
 //   tx <due ns> <written ns> <hex>    bytes written to the client: when due, when written
 //   line <ns> <text>                  a console line sent, at the time its first byte was due
 //   tick <ns> <text>                  a line printed by the running program (a tick line)
+//   lost <ns> <text>                  a tick line that never reached the terminal (--lost-every)
 //   dropped <ns> <count>              output the client's side had no room for
 //   flood <ns> <count>                garbage bytes written (see line_flood.h), when written
 //   stop <ns> <reason>

@@ -13,7 +13,9 @@ const char* const ServerUsage =
     "                           [--latency-ms X] [--latency-phase-ms X] [--adapter-buffer N]\n"
     "                           [--link PATH] [--record FILE]\n"
     "                           [--flood-after-ticks N | --flood-after-received N]\n"
-    "                           [--flood-bytes N]\n"
+    "                           [--flood-bytes N] [--stray-every N] [--stray-text T]\n"
+    "                           [--stray-at F] [--zero-byte-every N] [--lost-every N]\n"
+    "                           [--restart-after S] [--fault-seed N]\n"
     "Serves a simulated Micromite on a new pseudo-terminal and prints the terminal's path.\n"
     "  --error-ppm X      clock error at CLOCKTRIM 0, in ppm, positive runs fast (default 0)\n"
     "  --trim-step-ppm X  clock change per CLOCKTRIM step, in ppm (default 460)\n"
@@ -31,7 +33,18 @@ const char* const ServerUsage =
     "  --record FILE      write every byte received and every line sent, with times\n"
     "  --flood-after-ticks N     once N tick lines were printed, flood the line with garbage\n"
     "  --flood-after-received N  once N bytes were received, flood the line with garbage\n"
-    "  --flood-bytes N    how many garbage bytes, zero bytes among them (default 1048576)\n";
+    "  --flood-bytes N    how many garbage bytes, zero bytes among them (default 1048576)\n"
+    "A messy line: each fault hits a tick line by a chance of 1 in N drawn from the seed, so\n"
+    "the same seed repeats the same faults; N 0 (the default) is never.\n"
+    "  --stray-every N    after 1 tick line in N, a stray line comes later in the interval\n"
+    "  --stray-text T     the stray line's text, sent with CR LF (default ?)\n"
+    "  --stray-at F       how far into the interval the stray line comes, 0 to below 1\n"
+    "                     (default 0.5)\n"
+    "  --zero-byte-every N  a zero byte goes just before 1 tick line in N\n"
+    "  --lost-every N     1 tick line in N never reaches the PC (record: lost)\n"
+    "  --restart-after S  the controller power-cycles S seconds after the server starts:\n"
+    "                     banner, prompt, program stopped, CLOCKTRIM back to --trim\n"
+    "  --fault-seed N     the seed of the faults' draws (default 1)\n";
 
 namespace {
 
@@ -60,6 +73,23 @@ bool ReadMilliseconds(const char* text, std::int64_t& nanoseconds) {
     return true;
 }
 
+// Up to a year, kept in whole nanoseconds.
+bool ReadSeconds(const char* text, std::int64_t& nanoseconds) {
+    double seconds = 0.0;
+    if (!ReadNumber(text, 0, 366 * 86400.0, seconds))
+        return false;
+    nanoseconds = std::llround(seconds * 1e9);
+    return true;
+}
+
+bool ReadSeed(const char* text, std::uint64_t& seed) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text, &end, 10);
+    seed = number;
+    return errno == 0 && end != text && *end == '\0' && text[0] != '-';
+}
+
 } // namespace
 
 bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::string& error) {
@@ -67,7 +97,9 @@ bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::stri
         "--error-ppm",         "--trim-step-ppm",        "--trim",         "--baud",
         "--wander-ppm",        "--wander-period",        "--wander-phase", "--latency-ms",
         "--latency-phase-ms",  "--adapter-buffer",       "--link",         "--record",
-        "--flood-after-ticks", "--flood-after-received", "--flood-bytes"};
+        "--flood-after-ticks", "--flood-after-received", "--flood-bytes",
+        "--stray-every",       "--stray-text",           "--stray-at",     "--zero-byte-every",
+        "--lost-every",        "--restart-after",        "--fault-seed"};
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -111,6 +143,21 @@ bool ParseServerOptions(int argc, char** argv, ServerOptions& options, std::stri
             good = ReadWholeNumber(value, 0, INT32_MAX, options.flood.afterReceived);
         else if (name == "--flood-bytes")
             good = ReadWholeNumber(value, 1, INT32_MAX, options.flood.bytes);
+        else if (name == "--stray-every")
+            good = ReadWholeNumber(value, 0, INT32_MAX, options.model.strayLineEvery);
+        else if (name == "--stray-text")
+            options.model.strayLineText = value;
+        else if (name == "--stray-at")
+            good = ReadNumber(value, 0, 1, options.model.strayLineAtFraction) &&
+                   options.model.strayLineAtFraction < 1;
+        else if (name == "--zero-byte-every")
+            good = ReadWholeNumber(value, 0, INT32_MAX, options.model.zeroByteEvery);
+        else if (name == "--lost-every")
+            good = ReadWholeNumber(value, 0, INT32_MAX, options.model.lostLineEvery);
+        else if (name == "--restart-after")
+            good = ReadSeconds(value, options.restartAfterNanoseconds);
+        else if (name == "--fault-seed")
+            good = ReadSeed(value, options.model.lineFaultSeed);
         else if (name == "--link")
             options.linkPath = value;
         else

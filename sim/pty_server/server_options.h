@@ -4,6 +4,7 @@
 #include "line_flood.h"
 #include "sim/micromite_model.h"
 
+#include <cstdint>
 #include <string>
 
 struct ServerOptions {
@@ -11,6 +12,8 @@ struct ServerOptions {
     LineFloodOptions flood;
     std::string linkPath;   // empty: no link
     std::string recordPath; // empty: no record
+    // The power cycle comes this long after the server starts serving; -1: never.
+    std::int64_t restartAfterNanoseconds = -1;
     bool help = false;
 };
 

@@ -67,12 +67,14 @@ class Stop(NamedTuple):
 
 class Record(NamedTuple):
     """The server's record (see sim/pty_server/record_writer.h), each kind of entry in the order
-    written. `lines` are the console's lines, `ticks` those of the running tick program."""
+    written. `lines` are the console's lines, `ticks` those of the running tick program, `lost`
+    the tick lines that never reached the terminal (lost_every)."""
     start: Optional[Start]
     received: list
     sent: list
     lines: list
     ticks: list
+    lost: list
     dropped: list
     floods: list
     stop: Optional[Stop]
@@ -88,7 +90,7 @@ def _unescape(text: str) -> str:
 
 
 def parse_record(text: str) -> Record:
-    record = Record(None, [], [], [], [], [], [], None)
+    record = Record(None, [], [], [], [], [], [], [], None)
     for entry in text.splitlines():
         kind, at, rest = (entry.split(" ", 2) + [""])[:3]
         at = int(at)
@@ -107,6 +109,8 @@ def parse_record(text: str) -> Record:
             record.lines.append(Line(at, _unescape(rest)))
         elif kind == "tick":
             record.ticks.append(Line(at, _unescape(rest)))
+        elif kind == "lost":
+            record.lost.append(Line(at, _unescape(rest)))
         elif kind == "dropped":
             record.dropped.append(Dropped(at, int(rest)))
         elif kind == "flood":
@@ -121,7 +125,9 @@ def parse_record(text: str) -> Record:
 class Micromite:
     """tockmeter-micromite serving one controller. Its record is folder/<name>.record and its
     messages folder/<name>.log. The options left at None take the server's defaults; with a link
-    path, `terminal` is that link, which a later server may take over.
+    path, `terminal` is that link, which a later server may take over. The messy line's options
+    are the server's (its --help): stray_every, stray_text, stray_at, zero_byte_every,
+    lost_every, restart_after (seconds after the server starts) and fault_seed.
 
     At the end of the block the server is asked to stop with SIGTERM, also when the block failed;
     a server that did not end cleanly fails the scenario, unless it was made to vanish.
@@ -129,14 +135,19 @@ class Micromite:
 
     def __init__(self, folder: Path, name="micromite", error_ppm=None, trim_step_ppm=None,
                  trim=None, baud=None, link=None, flood_after_ticks=None,
-                 flood_after_received=None, flood_bytes=None):
+                 flood_after_received=None, flood_bytes=None, stray_every=None,
+                 stray_text=None, stray_at=None, zero_byte_every=None, lost_every=None,
+                 restart_after=None, fault_seed=None):
         self.record_path = folder / f"{name}.record"
         self.log_path = folder / f"{name}.log"
         self.options = {"--error-ppm": error_ppm, "--trim-step-ppm": trim_step_ppm,
                         "--trim": trim, "--baud": baud, "--link": link,
                         "--flood-after-ticks": flood_after_ticks,
                         "--flood-after-received": flood_after_received,
-                        "--flood-bytes": flood_bytes}
+                        "--flood-bytes": flood_bytes, "--stray-every": stray_every,
+                        "--stray-text": stray_text, "--stray-at": stray_at,
+                        "--zero-byte-every": zero_byte_every, "--lost-every": lost_every,
+                        "--restart-after": restart_after, "--fault-seed": fault_seed}
         self.link = link
         self.terminal = None
         self._server = None

@@ -560,4 +560,220 @@ TEST(MicromiteWire, AFloodStaysBoundedAndTheConsoleRecovers) {
     }
 }
 
+// ---- The messy line ------------------------------------------------------------------------
+
+// What reached the PC, byte by byte, each at the time it could first be taken.
+struct WireLine {
+    std::int64_t atNanoseconds = 0; // its first byte
+    std::string text;
+};
+struct Wire {
+    std::vector<WireLine> lines;
+    std::vector<std::int64_t> zeroBytes;
+};
+
+// Runs the tick program at the given interval from runAt until untilNanoseconds, taking the
+// output at each time MicromiteNextOutputTime names and checking that nothing came earlier.
+Wire RunAndListen(MicromiteModel& model, const std::string& interval, std::int64_t runAt,
+                  std::int64_t untilNanoseconds) {
+    StoreProgram(model, TickProgram(interval));
+    EXPECT_EQ(Send(model, runAt, "RUN\r", 10 * Millisecond), "RUN\r\n");
+    model.record.lines.clear();
+    Wire wire;
+    bool lineOpen = false;
+    for (;;) {
+        const std::int64_t due = MicromiteNextOutputTime(model);
+        if (due > untilNanoseconds)
+            break;
+        std::string bytes;
+        MicromiteTakeOutput(model, due - 1, bytes);
+        EXPECT_EQ(bytes, "") << "output before the time announced, " << due;
+        MicromiteTakeOutput(model, due, bytes);
+        for (const char byte : bytes) {
+            if (byte == '\0') {
+                wire.zeroBytes.push_back(due);
+                continue;
+            }
+            if (!lineOpen)
+                wire.lines.push_back(WireLine{due, std::string()});
+            lineOpen = byte != '\n';
+            if (byte != '\r' && byte != '\n')
+                wire.lines.back().text += byte;
+        }
+    }
+    MicromiteRunUntil(model, untilNanoseconds);
+    return wire;
+}
+
+MicromiteOptions MessyOptions(int strayEvery, int zeroEvery, int lostEvery) {
+    MicromiteOptions options;
+    options.baseErrorPpm = 1500;
+    options.strayLineEvery = strayEvery;
+    options.strayLineText = "Error : stray";
+    options.strayLineAtFraction = 0.25;
+    options.zeroByteEvery = zeroEvery;
+    options.lostLineEvery = lostEvery;
+    options.lineFaultSeed = 7;
+    return options;
+}
+
+// A share of 1 in every of count lines, within what chance allows.
+void ExpectShare(std::size_t hits, std::size_t count, int every, const char* what) {
+    if (every == 0) {
+        EXPECT_EQ(hits, 0u) << what;
+    } else if (every == 1) {
+        EXPECT_EQ(hits, count) << what;
+    } else {
+        const double expected = static_cast<double>(count) / every;
+        EXPECT_NEAR(static_cast<double>(hits), expected, 4 * std::sqrt(expected)) << what;
+    }
+}
+
+// Each fault alone and all together, every line or 1 in N: the tick lines keep the clean
+// controller's times and counts; the record marks the lost ones and those after a zero byte;
+// the wire carries exactly the record's lines that were not lost, a zero byte one character time
+// before each marked line, and each stray line at its fraction of the interval after its tick
+// line.
+TEST(MicromiteLineFaults, EachFaultDoesWhatItSaysInTheRecordAndOnTheWire) {
+    const struct {
+        int strayEvery, zeroEvery, lostEvery;
+    } cases[] = {{0, 0, 0}, {1, 0, 0},  {5, 0, 0},  {0, 1, 0}, {0, 4, 0},
+                 {0, 0, 1}, {0, 0, 10}, {5, 4, 10}, {1, 1, 3}};
+    const std::int64_t runAt = 10 * Second, until = runAt + 799 * Second;
+    MicromiteModel clean = PoweredUp(MessyOptions(0, 0, 0));
+    RunAndListen(clean, "2", runAt, until);
+    const std::vector<MicromiteLine> cleanTicks = TickLines(clean);
+    ASSERT_EQ(cleanTicks.size(), 400u);
+    const std::int64_t character = std::llround(1e10 / 38400);
+
+    for (const auto& c : cases) {
+        const std::string what = "stray " + std::to_string(c.strayEvery) + ", zero " +
+                                 std::to_string(c.zeroEvery) + ", lost " +
+                                 std::to_string(c.lostEvery);
+        MicromiteModel model = PoweredUp(MessyOptions(c.strayEvery, c.zeroEvery, c.lostEvery));
+        const Wire wire = RunAndListen(model, "2", runAt, until);
+        const std::vector<MicromiteLine>& lines = model.record.lines;
+
+        std::vector<WireLine> expectedWire;
+        std::vector<std::int64_t> expectedZeroBytes;
+        std::size_t tick = 0, lost = 0, zero = 0, stray = 0;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const MicromiteLine& line = lines[i];
+            if (line.tick) {
+                ASSERT_LT(tick, cleanTicks.size()) << what;
+                EXPECT_EQ(line.text, cleanTicks[tick].text) << what;
+                EXPECT_EQ(line.atNanoseconds, cleanTicks[tick].atNanoseconds) << what;
+                ++tick;
+                lost += line.lost;
+                zero += line.zeroByteBefore;
+                if (line.zeroByteBefore)
+                    expectedZeroBytes.push_back(line.atNanoseconds - character);
+            } else {
+                ASSERT_GT(tick, 0u) << what;
+                EXPECT_FALSE(line.lost || line.zeroByteBefore) << what;
+                EXPECT_EQ(line.text, "Error : stray") << what;
+                const std::int64_t from = cleanTicks[tick - 1].atNanoseconds;
+                const std::int64_t to =
+                    TickTime(runAt, 2 * static_cast<std::int64_t>(tick) + 1, 1.0015);
+                EXPECT_EQ(line.atNanoseconds, from + std::llround(0.25 * (to - from))) << what;
+                ++stray;
+            }
+            if (!line.lost)
+                expectedWire.push_back(WireLine{line.atNanoseconds, line.text});
+        }
+        EXPECT_EQ(tick, cleanTicks.size()) << what;
+        ExpectShare(lost, tick, c.lostEvery, "lost");
+        ExpectShare(zero, tick, c.zeroEvery, "zero bytes");
+        ExpectShare(stray, tick, c.strayEvery, "stray lines");
+
+        ASSERT_EQ(wire.lines.size(), expectedWire.size()) << what;
+        for (std::size_t i = 0; i < expectedWire.size(); ++i) {
+            EXPECT_EQ(wire.lines[i].text, expectedWire[i].text) << what;
+            EXPECT_EQ(wire.lines[i].atNanoseconds, expectedWire[i].atNanoseconds) << what;
+        }
+        EXPECT_EQ(wire.zeroBytes, expectedZeroBytes) << what;
+    }
+}
+
+// The same seed gives the same faults; another seed, other lines.
+TEST(MicromiteLineFaults, TheSeedRepeatsARunExactly) {
+    const auto lostLines = [](std::uint64_t seed) {
+        MicromiteOptions options = MessyOptions(5, 4, 10);
+        options.lineFaultSeed = seed;
+        MicromiteModel model = PoweredUp(options);
+        RunAndListen(model, "2", 10 * Second, 410 * Second);
+        std::vector<std::string> lost;
+        for (const MicromiteLine& line : model.record.lines)
+            if (line.lost)
+                lost.push_back(line.text);
+        return lost;
+    };
+    EXPECT_FALSE(lostLines(3).empty());
+    EXPECT_EQ(lostLines(3), lostLines(3));
+    EXPECT_NE(lostLines(3), lostLines(4));
+}
+
+// Faults off (the default), whatever else the options say, leave the output as it always was.
+TEST(MicromiteLineFaults, OffTheyChangeNothing) {
+    MicromiteOptions quiet = MessyOptions(0, 0, 0);
+    quiet.lineFaultSeed = 12345;
+    quiet.strayLineText = "never";
+    MicromiteModel plain = PoweredUp(MessyOptions(0, 0, 0));
+    MicromiteModel model = PoweredUp(quiet);
+    const Wire plainWire = RunAndListen(plain, "3", 10 * Second, 100 * Second);
+    const Wire wire = RunAndListen(model, "3", 10 * Second, 100 * Second);
+    ASSERT_EQ(wire.lines.size(), plainWire.lines.size());
+    for (std::size_t i = 0; i < wire.lines.size(); ++i) {
+        EXPECT_EQ(wire.lines[i].text, plainWire.lines[i].text);
+        EXPECT_EQ(wire.lines[i].atNanoseconds, plainWire.lines[i].atNanoseconds);
+    }
+    EXPECT_TRUE(wire.zeroBytes.empty());
+}
+
+// A stray line waits for its time only while the program runs: Ctrl-C takes it away.
+TEST(MicromiteLineFaults, NoStrayLineAfterTheProgramStops) {
+    MicromiteModel model = PoweredUp(MessyOptions(1, 0, 0));
+    const std::int64_t runAt = 10 * Second;
+    RunAndListen(model, "4", runAt, runAt + Second + Millisecond); // the first line, at 1 s
+    EXPECT_EQ(Send(model, runAt + 1500 * Millisecond, ControlC, 20 * Second), "> ");
+}
+
+// The controller power-cycles while its program runs: the banner and prompt come at that very
+// time, the program stops but stays stored, CLOCKTRIM is back at its power-up value, and waiting
+// input is gone. A time before power-up never comes.
+TEST(MicromiteLineFaults, ARestartStopsTheProgramAndResetsTheTrim) {
+    MicromiteOptions options = MessyOptions(1, 0, 0);
+    options.startTrim = 5;
+    const std::int64_t runAt = 10 * Second, restartAt = runAt + 5 * Second + 700 * Millisecond;
+    options.restartAtNanoseconds = restartAt;
+    MicromiteModel model = PoweredUp(options);
+    EXPECT_EQ(Exchange(model, "OPTION CLOCKTRIM -3\r"), "OPTION CLOCKTRIM -3\r\n> ");
+    const Wire wire = RunAndListen(model, "2", runAt, restartAt + 10 * Second);
+
+    EXPECT_EQ(model.mode, MicromiteMode::Prompt);
+    EXPECT_EQ(model.trim, 5);
+    const std::vector<MicromiteLine> ticks = TickLines(model);
+    ASSERT_EQ(ticks.size(), 3u); // 1, 3, 5
+    ASSERT_GE(wire.lines.size(), 4u);
+    const WireLine& banner = wire.lines[wire.lines.size() - 4];
+    EXPECT_NE(banner.text.find("MMBasic"), std::string::npos);
+    EXPECT_EQ(banner.atNanoseconds, restartAt);
+    EXPECT_EQ(wire.lines.back().text, "> ");
+    for (const WireLine& line : wire.lines)
+        EXPECT_TRUE(line.atNanoseconds < restartAt || line.text != "Error : stray");
+
+    // Typed during the run, never read; the stored program still runs.
+    MicromiteModel typed = PoweredUp(options);
+    RunAndListen(typed, "2", runAt, runAt + Second);
+    MicromiteReceive(typed, runAt + 2 * Second, "NEW\r", 4);
+    std::string before;
+    MicromiteTakeOutput(typed, restartAt + Second, before);
+    EXPECT_NE(typed.program, "");
+    EXPECT_EQ(Send(typed, restartAt + 2 * Second, "RUN\r", Second + Millisecond), "RUN\r\n 1\r\n");
+
+    options.restartAtNanoseconds = Second / 2;
+    MicromiteModel late = PoweredUp(options);
+    RunAndListen(late, "2", runAt, runAt + 20 * Second);
+    EXPECT_EQ(late.mode, MicromiteMode::Running);
+}
 } // namespace
