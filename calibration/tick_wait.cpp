@@ -19,6 +19,8 @@ constexpr std::int64_t LongestIntervalSeconds = 25 * 24 * 3600;
 constexpr std::int64_t FirstLineSeconds = 2;
 constexpr std::int64_t WakeLeadMilliseconds = 300;
 constexpr std::int64_t OverdueMarginMilliseconds = 1000;
+// A line or two lost on the way must not end a run: the counters tell what was lost.
+constexpr std::int64_t LostLinesBridged = 3;
 
 std::int64_t ClampedInterval(std::int64_t seconds) {
     return std::clamp<std::int64_t>(seconds, 0, LongestIntervalSeconds);
@@ -70,7 +72,8 @@ std::int64_t TickWaitBoundSeconds() {
         App.UploadedInterval > 0 ? App.UploadedInterval : LongestOfferedInterval();
     const std::int64_t interval =
         ClampedInterval(std::max(ParseInteger(App.TimeInterval), uploaded));
-    return interval + ClockSlackSeconds(interval) + FirstLineSeconds;
+    const std::int64_t span = (1 + LostLinesBridged) * interval;
+    return span + ClockSlackSeconds(span) + FirstLineSeconds;
 }
 
 std::int64_t TickWaitOverdueMilliseconds() {

@@ -10,11 +10,12 @@
 
 enum class TickWait { LineArrived, LinkClosed, PortGone, TimedOut, Stopped, Closing };
 
-// How long a wait may last, in whole seconds: the longest interval the controller may be
-// printing at, plus 5 % for a clock trimmed far off, plus 2 s for the first line, which comes a
-// second after RUN. That interval is the chosen one, or the last upload's if longer; without an
-// upload in this session the controller may still hold a program from an earlier one, so the
-// longest interval the list offers stands in for it.
+// How long a wait may last, in whole seconds: four times the longest interval the controller
+// may be printing at, so that up to three tick lines lost in a row do not end the run, plus 5 %
+// for a clock trimmed far off, plus 2 s for the first line, which comes a second after RUN. That
+// interval is the chosen one, or the last upload's if longer; without an upload in this session
+// the controller may still hold a program from an earlier one, so the longest interval the list
+// offers stands in for it. Stop and the close request end a wait at any time.
 std::int64_t TickWaitBoundSeconds();
 
 // How long a wait polls the link alone, in milliseconds. The period timer wakes the program

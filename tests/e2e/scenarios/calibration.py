@@ -55,9 +55,11 @@ TICK_NOTE = re.compile(r"Late stamp: .*|Not a tick line: .*"
                        r"|\d+ tick lines? lost: this interval spans \d+ ticks\.")
 HEADER_LINE = re.compile(r"\d\d:\d\d:\d\d,  Interval,  Average")
 TICK_LINE = re.compile(r"\d\d:\d\d:\d\d,  (\d+\.\d{6}),  (\d+\.\d{6})")
-# A run that measured something ends with the lines that turn its stamps into advice.
+# A run that measured something ends with the lines that turn its stamps into advice, after the
+# count of its lines that were not tick lines when the log did not show each.
 RATE_REPORT_LINE = re.compile(r"(Rate at CLOCKTRIM |Rate: |Step |Advice: CLOCKTRIM "
-                              r"|To keep it, start your program with OPTION CLOCKTRIM ).*")
+                              r"|To keep it, start your program with OPTION CLOCKTRIM "
+                              r"|Lines in this run that were not tick lines: ).*")
 # Those lines follow the run's last line in the same handler, moments later.
 RATE_REPORT_SECONDS = 1
 
