@@ -1,8 +1,5 @@
 #include "app/lifecycle.h"
 
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/events.h"
 #include "app/log_commands.h"
 #include "app/main_window.h"
 #include "calibration/auto_trim.h"
@@ -14,6 +11,10 @@
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
+#include "window/control_ids.h"
+#include "window/events.h"
+#include "window/main_controls.h"
 
 namespace {
 
@@ -183,6 +184,7 @@ void OnSessionEnd() {
 }
 
 int RunTockmeter() {
+    SetSessionEndHandler(OnSessionEnd);
     StartUp();
     RunMainLoop();
     ShutDown();

@@ -1,12 +1,12 @@
 #include "app/log_commands.h"
 
-#include "app/log_view.h"
-#include "app/main_window.h"
 #include "app/save_as.h"
 #include "calibration/measured_run.h"
-#include "calibration/measurements_csv.h"
+#include "measure/measurements_csv.h"
 #include "platform/platform.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
+#include "window/main_controls.h"
 
 namespace {
 

@@ -1,17 +1,18 @@
 #include "app/main_window.h"
 
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/events.h"
-#include "app/log_view.h"
 #include "platform/platform.h"
 #include "serial/port_scan.h"
 #include "serial/port_stable_names.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/control_ids.h"
+#include "window/events.h"
+#include "window/frame_place.h"
+#include "window/log_view.h"
+#include "window/main_controls.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cwctype>
 
 namespace {
 
@@ -19,8 +20,6 @@ constexpr int ListFieldHeight = 20;
 // The total height of a drop-down list (field and open list) with and without visual styles.
 constexpr int ThemedListExtra = 30;
 constexpr int UnthemedListHeight = 350;
-// A sizable frame on a composing desktop has an invisible border this wide on its left.
-constexpr int ComposedFrameShift = 5;
 constexpr int LogMargin = 10;
 constexpr int LogTopEdge = 35;
 constexpr int LogFontPoints = 8;
@@ -49,38 +48,15 @@ constexpr int ButtonHeight = 20;
 
 const wchar_t* const SpeedItems[] = {L"4800",  L"9600",   L"19200", L"38400",
                                      L"57600", L"115200", L"230400"};
-const wchar_t* const IntervalItems[] = {L"5", L"10", L"15", L"30", L"60", L"120", L"300"};
 constexpr int HighestClockTrim = 32;
 constexpr int LowestClockTrim = -31;
 
 int DisplayDpi = FallbackDpi;
 
-// The frame of a sizable window on a composing desktop reaches 5 invisible pixels further left
-// than it looks; the stored left edge is the visible one.
-int ComposedShift() {
-    return DesktopComposes() ? ComposedFrameShift : 0;
-}
-
 // A points size as a character height in pixels: negative, rounded half away from zero.
 int CharacterHeight(int points, int dotsPerInch) {
     const long scaled = static_cast<long>(points) * dotsPerInch;
     return -static_cast<int>((scaled * 2 + 72) / 144);
-}
-
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-// Geometry is computed in 64 bits from the stored values, which may be any int, and held to the
-// range of int.
-int Saturated(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 // The nearest value from low to high; low when the range is empty.
@@ -133,7 +109,7 @@ void AddStableNamesToPortTooltip() {
 void FillFixedLists() {
     for (const wchar_t* speed : SpeedItems)
         AddListItem(SpeedListId, speed);
-    for (const wchar_t* interval : IntervalItems)
+    for (const wchar_t* interval : OfferedIntervals)
         AddListItem(IntervalListId, interval);
     for (int trim = HighestClockTrim; trim >= LowestClockTrim; --trim)
         AddListItem(ClockTrimListId, IntegerText(trim));
@@ -175,66 +151,9 @@ void BuildMainWindow() {
     AddStableNamesToPortTooltip();
 }
 
-void AddListItem(int listId, const std::wstring& text) {
-    ProgramChange change;
-    ListAddItem(listId, text);
-}
-
-std::wstring ListText(int listId) {
-    const int selected = ListSelectedIndex(listId);
-    return selected >= 0 ? ListItemText(listId, selected) : std::wstring();
-}
-
-void SetListText(int listId, const std::wstring& text) {
-    ProgramChange change;
-    if (text.empty()) {
-        ListSelectIndex(listId, -1);
-        return;
-    }
-    const int count = ListItemCount(listId);
-    for (int index = 0; index < count; ++index) {
-        if (SameTextIgnoringCase(ListItemText(listId, index), text)) {
-            ListSelectIndex(listId, index);
-            return;
-        }
-    }
-}
-
-bool ListShowsText(int listId, const std::wstring& text) {
-    const std::wstring shown = ListText(listId);
-    return !shown.empty() && SameTextIgnoringCase(shown, text);
-}
-
-std::int64_t LongestOfferedInterval() {
-    std::int64_t longest = 0;
-    for (const wchar_t* interval : IntervalItems)
-        longest = std::max(longest, ParseInteger(interval));
-    return longest;
-}
-
-ScreenPoint FramePosition() {
-    const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
-    return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};
-}
-
-PixelSize InnerSize() {
-    if (MainWindowIsNormal()) {
-        const WindowSize client = MainWindowClientSize();
-        return {client.width, client.height};
-    }
-    const WindowRect frame = MainWindowNormalFrame();
-    const WindowSize client =
-        ClientSizeOfFrame({frame.right - frame.left, frame.bottom - frame.top});
-    return {client.width, client.height};
-}
-
 void ResizeLogView() {
     const WindowSize inner = MainWindowClientSize();
     const int width = inner.width - 2 * LogMargin;
     const int height = inner.height - App.LogTop - LogMargin;
     MoveControl(LogViewId, LogMargin, App.LogTop, width > 0 ? width : 0, height > 0 ? height : 0);
-}
-
-void ShowMessage(const std::wstring& title, const std::wstring& text) {
-    ShowMessageBox(title, text);
 }

@@ -1,9 +1,9 @@
 #include "app/save_as.h"
 
-#include "app/app_state.h"
-#include "app/main_window.h"
 #include "files/safe_save.h"
+#include "state/app_state.h"
 #include "text/clock_text.h"
+#include "window/main_controls.h"
 
 namespace {
 

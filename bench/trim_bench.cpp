@@ -8,15 +8,15 @@
 //
 // usage: trim_bench [--controllers N] [--seed S] [--failures FILE]
 //                   [--population clean|messy|both]
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/events.h"
 #include "app/lifecycle.h"
 #include "calibration/auto_trim.h"
 #include "calibration/measured_run.h"
-#include "calibration/rate_estimate.h"
+#include "measure/rate_estimate.h"
 #include "sim/micromite_model.h"
 #include "sim/sim.h"
+#include "state/app_state.h"
+#include "window/control_ids.h"
+#include "window/events.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,17 +1,17 @@
 #include "calibration/auto_trim.h"
 
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/events.h"
-#include "app/log_view.h"
-#include "app/main_window.h"
 #include "calibration/measured_run.h"
 #include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
-#include "calibration/trim_model.h"
+#include "measure/trim_search.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/control_ids.h"
+#include "window/events.h"
+#include "window/log_view.h"
+#include "window/main_controls.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,17 +22,6 @@ namespace {
 
 // Between two steps the loop takes the window's events, so that Stop is seen.
 constexpr std::uint32_t StepPauseMilliseconds = 200;
-// A measurement ends once it spans enough intervals to show the adapter's lateness and its bound
-// is this fraction of a step, or after this long.
-constexpr std::int64_t FewestDecisiveIntervals = 6;
-constexpr double DecisiveBoundSteps = 1.0 / 4.0;
-// Once the step is fitted, the values left to tell apart are neighbours, whose rates differ by
-// a step: their measurements need half the bound.
-constexpr double DecisiveBoundStepsBetweenNeighbours = 1.0 / 8.0;
-constexpr double LongestMeasurementSeconds = 75.0;
-// Uploads for measurements, at most; with the final upload and the longest measurements the
-// search ends within about 6 × (8 + 1 + 75) + 8 seconds at the default line delay.
-constexpr int MostUploads = 6;
 
 AutoTrimState& Search() {
     return App.AutoTrim;
@@ -92,64 +81,15 @@ std::vector<MeasuredRun> SearchRuns() {
         session.begin() + static_cast<std::ptrdiff_t>(Search().firstRun), session.end());
 }
 
-// The latest estimate the search has at a CLOCKTRIM value, or null.
-const RateEstimate* MeasuredAt(const std::vector<MeasuredRun>& runs, int trim) {
-    const RateEstimate* found = nullptr;
-    for (const MeasuredRun& run : runs)
-        if (run.trimKnown && run.trim == trim && run.estimate.known)
-            found = &run.estimate;
-    return found;
-}
-
-// Of the values measured, the one whose rate lies nearest zero.
-int BestMeasured(const std::vector<MeasuredRun>& runs) {
-    int best = Search().trim;
-    double bestRate = INFINITY;
-    for (int trim = LowestClockTrim; trim <= HighestClockTrim; ++trim) {
-        const RateEstimate* estimate = MeasuredAt(runs, trim);
-        if (estimate && std::abs(estimate->ppm) < bestRate) {
-            best = trim;
-            bestRate = std::abs(estimate->ppm);
-        }
-    }
-    return best;
-}
-
-// The value to measure next; false when there is none.
-bool NextTrimToMeasure(const std::vector<MeasuredRun>& runs, const TrimModel& model, int& next) {
-    const int advised = AdvisedTrim(model);
-    if (!MeasuredAt(runs, advised)) {
-        next = advised;
-        return true;
-    }
-    // The advised value is measured: its neighbour on the side its rate points to may still
-    // keep better time, unless the measurement rules that out.
-    const RateEstimate& there = *MeasuredAt(runs, advised);
-    const int neighbour = advised + (there.ppm > 0.0 ? -1 : 1);
-    const bool neighbourMayBeBetter = std::abs(there.ppm) + there.boundPpm > model.stepPpm / 2.0;
-    if (neighbourMayBeBetter && neighbour >= LowestClockTrim && neighbour <= HighestClockTrim &&
-        !MeasuredAt(runs, neighbour)) {
-        next = neighbour;
-        return true;
-    }
-    return false;
-}
-
 void Decide() {
-    const std::vector<MeasuredRun> runs = SearchRuns();
-    const TrimModel model = SessionTrimModel(runs);
-    if (!model.known) {
+    const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().uploads, Search().trim);
+    Search().trim = step.trim;
+    if (step.next == TrimSearchNext::GiveUp)
         GiveUp(L"the tick lines gave no rate.");
-        return;
-    }
-    int next = 0;
-    if (Search().uploads < MostUploads && NextTrimToMeasure(runs, model, next)) {
-        Search().trim = next;
+    else if (step.next == TrimSearchNext::Measure)
         ScheduleStep(AutoTrimPhase::Upload);
-        return;
-    }
-    Search().trim = BestMeasured(runs);
-    ScheduleStep(AutoTrimPhase::FinalUpload);
+    else
+        ScheduleStep(AutoTrimPhase::FinalUpload);
 }
 
 void EndMeasurement() {
@@ -266,13 +206,8 @@ void AutoTrimAfterTick() {
         GiveUp(L"the tick lines stopped.");
         return;
     }
-    const TrimModel model = SessionTrimModel(SearchRuns());
-    const bool decisive =
-        run->estimate.known && run->estimate.intervals >= FewestDecisiveIntervals &&
-        run->estimate.boundPpm <=
-            (model.stepFitted ? DecisiveBoundStepsBetweenNeighbours : DecisiveBoundSteps) *
-                model.stepPpm;
-    if (decisive || SecondsSince(Search().measureStartedAt) >= LongestMeasurementSeconds)
+    if (MeasurementDecisive(run->estimate, SessionTrimModel(SearchRuns()),
+                            SecondsSince(Search().measureStartedAt)))
         EndMeasurement();
 }
 

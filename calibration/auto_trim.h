@@ -2,25 +2,8 @@
 // to decide, upload the value the session's runs advise, measure again, and go on to a neighbour
 // when that one may keep time better. It is a state advanced by its own timer's events and by the
 // timing run's handlers returning: no loop of its own, no thread. Each step runs the upload and
-// timing run handlers, which log what they always log.
+// timing run handlers, which log what they always log. Its rules are in measure/trim_search.h.
 #pragma once
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
-
-enum class AutoTrimPhase { Idle, Upload, Start, Measure, FinalUpload };
-
-struct AutoTrimState {
-    AutoTrimPhase phase = AutoTrimPhase::Idle;
-    int trim = 0;                // the value being uploaded or measured
-    int uploads = 0;             // measurement uploads so far
-    std::wstring chosenInterval; // the user's interval, put back at the end
-    std::size_t firstRun = 0;    // the search's runs start here in the session's
-    std::int64_t startedAt = 0;  // performance counter values
-    std::int64_t measureStartedAt = 0;
-};
 
 // The interval the search measures at: the shortest the interval list offers.
 extern const wchar_t* const AutoTrimInterval;

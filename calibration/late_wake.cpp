@@ -1,8 +1,8 @@
 #include "calibration/late_wake.h"
 
-#include "app/app_state.h"
-#include "app/log_view.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #include "calibration/measured_run.h"
 
-#include "app/app_state.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/stray_lines.h"
-#include "calibration/tick_count.h"
 #include "calibration/timing_run.h"
+#include "measure/tick_count.h"
+#include "state/app_state.h"
 #include "text/clock_text.h"
 #include "text/number_text.h"
 

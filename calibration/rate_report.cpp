@@ -1,7 +1,8 @@
 #include "calibration/rate_report.h"
 
-#include "app/log_view.h"
+#include "calibration/measured_run.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
 
 #include <cmath>
 
@@ -29,14 +30,6 @@ std::wstring RateLine(const MeasuredRun& run) {
 }
 
 } // namespace
-
-TrimModel SessionTrimModel(const std::vector<MeasuredRun>& session) {
-    std::vector<TrimMeasurement> measurements;
-    for (const MeasuredRun& run : session)
-        if (run.trimKnown && run.estimate.known)
-            measurements.push_back({run.trim, run.estimate.ppm, run.estimate.boundPpm});
-    return FitTrimModel(measurements);
-}
 
 std::wstring StepLine(const TrimModel& model) {
     if (model.stepFitted)

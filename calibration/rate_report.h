@@ -2,14 +2,11 @@
 // runs say of the CLOCKTRIM step, the value to use, and how to keep it.
 #pragma once
 
-#include "calibration/measured_run.h"
-#include "calibration/trim_model.h"
+#include "measure/session_runs.h"
+#include "measure/trim_model.h"
 
 #include <string>
 #include <vector>
-
-// The model of every run of the session whose CLOCKTRIM and rate are known.
-TrimModel SessionTrimModel(const std::vector<MeasuredRun>& session);
 
 // A rate as the log shows it: "345.2 ppm fast" or "12.0 ppm slow".
 std::wstring RateText(double ppm);

@@ -1,9 +1,9 @@
 #include "calibration/stray_lines.h"
 
-#include "app/app_state.h"
-#include "app/log_view.h"
 #include "serial/command_exchange.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
 
 #include <algorithm>
 

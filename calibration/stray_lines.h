@@ -4,14 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
-
-struct StrayLineNote {
-    std::vector<std::string> seen;   // distinct texts of this run, in the order they came
-    std::vector<std::string> unsaid; // texts seen for the first time and not yet logged
-    long long count = 0;             // every stray line of this run
-    long long said = 0;              // of those, the ones the log shows
-};
 
 // A run begins: nothing seen yet.
 void ResetStrayLines();

@@ -1,11 +1,11 @@
 #include "calibration/tick_program.h"
 
-#include "app/app_state.h"
-#include "app/log_view.h"
 #include "calibration/timing_run.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
 
 #include <vector>
 

@@ -1,14 +1,14 @@
 #include "calibration/tick_wait.h"
 
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/events.h"
-#include "app/main_window.h"
 #include "calibration/stray_lines.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/control_ids.h"
+#include "window/events.h"
+#include "window/main_controls.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // cannot hang the window.
 #pragma once
 
-#include "calibration/tick_line.h"
+#include "measure/tick_line.h"
 
 #include <cstdint>
 #include <string>

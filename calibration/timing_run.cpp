@@ -1,16 +1,16 @@
 #include "calibration/timing_run.h"
 
-#include "app/app_state.h"
-#include "app/control_ids.h"
-#include "app/log_view.h"
-#include "app/main_window.h"
 #include "calibration/stray_lines.h"
 #include "calibration/tick_wait.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 #include "text/clock_text.h"
 #include "text/number_text.h"
+#include "window/control_ids.h"
+#include "window/log_view.h"
+#include "window/main_controls.h"
 
 #include <cstdint>
 

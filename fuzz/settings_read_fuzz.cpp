@@ -1,10 +1,10 @@
 // Any bytes as the settings file beside the program: start-up loads defined settings from it,
 // a document read from it is never written back, and a save that fails leaves it as it was.
-#include "app/app_state.h"
 #include "fuzz/fuzz_check.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "sim/sim.h"
+#include "state/app_state.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "serial/command_exchange.h"
 
-#include "app/app_state.h"
-#include "app/log_view.h"
-#include "app/main_window.h"
 #include "platform/platform.h"
 #include "serial/serial_port.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/log_view.h"
+#include "window/main_controls.h"
 
 #include <algorithm>
 #include <cstdint>

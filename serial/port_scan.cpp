@@ -1,9 +1,9 @@
 #include "serial/port_scan.h"
 
-#include "app/app_state.h"
-#include "app/main_window.h"
 #include "platform/platform.h"
 #include "serial/serial_port.h"
+#include "state/app_state.h"
+#include "window/main_controls.h"
 
 #include <algorithm>
 #include <string>

@@ -1,10 +1,10 @@
 #include "settings/settings.h"
 
-#include "app/app_state.h"
-#include "app/main_window.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "state/app_state.h"
 #include "text/number_text.h"
+#include "window/frame_place.h"
 
 #include <algorithm>
 #include <cstdint>

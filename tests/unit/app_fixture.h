@@ -1,9 +1,9 @@
 // A fresh simulated world and program state for each test of the window and the event loop.
 #pragma once
 
-#include "app/app_state.h"
-#include "app/events.h"
 #include "sim/sim.h"
+#include "state/app_state.h"
+#include "window/events.h"
 
 #include <gtest/gtest.h>
 

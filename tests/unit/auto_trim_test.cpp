@@ -1,9 +1,9 @@
 // The automatic trim, run by the whole program against simulated controllers in virtual time:
 // where it ends, how Stop and the close request end it, and how it gives up.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/auto_trim.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <functional>

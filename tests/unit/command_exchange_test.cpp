@@ -1,10 +1,10 @@
 #include "serial/command_exchange.h"
 
-#include "app/control_ids.h"
-#include "app/log_view.h"
 #include "link_fixture.h"
 #include "platform/platform.h"
 #include "serial/serial_port.h"
+#include "window/control_ids.h"
+#include "window/log_view.h"
 
 namespace {
 

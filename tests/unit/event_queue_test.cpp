@@ -1,4 +1,4 @@
-#include "app/events.h"
+#include "window/events.h"
 
 #include "app_fixture.h"
 #include "platform/platform.h"

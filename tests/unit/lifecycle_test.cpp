@@ -1,8 +1,8 @@
 #include "app/lifecycle.h"
 
-#include "app/control_ids.h"
 #include "app_fixture.h"
 #include "platform/platform.h"
+#include "window/control_ids.h"
 
 #include <string>
 

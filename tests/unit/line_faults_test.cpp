@@ -1,10 +1,11 @@
 // What the line and the device can do wrong during an upload and a timing run: unplugged, a
 // flood of bytes, framing errors. The program always ends what it was doing with a defined
 // outcome, and the window still closes and saves its settings.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/late_wake.h"
+#include "calibration/measured_run.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 

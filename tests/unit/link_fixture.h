@@ -2,11 +2,11 @@
 // find them; each test puts what it needs at the other end of the line.
 #pragma once
 
-#include "app/log_view.h"
 #include "app_fixture.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
+#include "window/log_view.h"
 
 class LinkTest : public AppTest {
 protected:

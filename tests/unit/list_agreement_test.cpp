@@ -1,8 +1,8 @@
 // A choice made in a list while a handler is busy is taken by the handler's drain, but the list
 // shows it: once the handler has returned, the program uses what the lists show.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <string>
 

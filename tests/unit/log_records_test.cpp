@@ -1,11 +1,11 @@
 // The log and the measurements kept as files: the commands of the log's menu, the Save As
 // dialog's answers, the safe replace of an existing file, and the measurements file against the
 // lines the log shows.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/measured_run.h"
-#include "calibration/measurements_csv.h"
+#include "measure/measurements_csv.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <sstream>
 

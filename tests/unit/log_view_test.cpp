@@ -1,8 +1,8 @@
-#include "app/log_view.h"
+#include "window/log_view.h"
 
-#include "app/control_ids.h"
 #include "app_fixture.h"
 #include "platform/platform.h"
+#include "window/control_ids.h"
 
 #include <vector>
 

@@ -1,8 +1,10 @@
 #include "app/main_window.h"
+#include "window/frame_place.h"
+#include "window/main_controls.h"
 
-#include "app/control_ids.h"
 #include "app_fixture.h"
 #include "platform/platform.h"
+#include "window/control_ids.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // count that starts over, a refused CLOCKTRIM, an interval the timer cannot hold, a user who
 // presses Stop or asks for the rate while a line is awaited. The numbers the log prints stay the
 // controller's own, or the log says why they cannot be known.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/late_wake.h"
 #include "calibration/measured_run.h"
-#include "calibration/tick_count.h"
-#include "calibration/tick_line.h"
+#include "measure/tick_count.h"
+#include "measure/tick_line.h"
 #include "sim/micromite_model.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <cstring>

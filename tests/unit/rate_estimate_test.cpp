@@ -1,5 +1,5 @@
 // The rate estimator on stamps of a known rate, with the lateness a USB adapter adds.
-#include "calibration/rate_estimate.h"
+#include "measure/rate_estimate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // What the program learns from its runs: the CLOCKTRIM model, and the lines a run ends with.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/rate_report.h"
-#include "calibration/trim_model.h"
+#include "measure/trim_model.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <regex>

@@ -1,7 +1,7 @@
 #include "settings/settings.h"
 
-#include "app/app_state.h"
 #include "sim/sim.h"
+#include "state/app_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The tick program upload against the simulated Micromite, in virtual time.
 #include "calibration/tick_program.h"
 
-#include "app/control_ids.h"
-#include "app/log_view.h"
 #include "link_fixture.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "sim/micromite_model.h"
+#include "window/control_ids.h"
+#include "window/log_view.h"
 
 #include <string>
 #include <vector>

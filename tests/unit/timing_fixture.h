@@ -1,9 +1,9 @@
 // A whole program run against the simulated Micromite on COM7, and what its log holds.
 #pragma once
 
-#include "app/control_ids.h"
 #include "app_fixture.h"
 #include "sim/micromite_model.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <cstdio>

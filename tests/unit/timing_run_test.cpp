@@ -1,12 +1,12 @@
 // Timing runs of the whole program against the simulated Micromite, in virtual time: the user
 // presses the buttons, the period timer wakes the program, and every logged figure is checked
 // against the times at which the model printed its lines.
-#include "app/control_ids.h"
 #include "app/lifecycle.h"
 #include "calibration/late_wake.h"
 #include "calibration/measured_run.h"
 #include "calibration/tick_wait.h"
 #include "timing_fixture.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <cmath>

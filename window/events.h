@@ -44,6 +44,10 @@ struct ProgramChange {
     ProgramChange& operator=(const ProgramChange&) = delete;
 };
 
+// What the session's end (the user logging off, the system shutting down) calls at once, in
+// place of an event: the process may end as soon as it returns.
+void SetSessionEndHandler(void (*handler)());
+
 // The number of events waiting (for tests).
 int WaitingEventCount();
 // Empties the queue and forgets the current event (at start-up, and between tests).

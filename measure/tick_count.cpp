@@ -1,4 +1,4 @@
-#include "calibration/tick_count.h"
+#include "measure/tick_count.h"
 
 #include <numeric>
 

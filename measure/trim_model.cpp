@@ -1,4 +1,4 @@
-#include "calibration/trim_model.h"
+#include "measure/trim_model.h"
 
 #include <algorithm>
 #include <cmath>

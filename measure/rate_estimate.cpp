@@ -9,7 +9,7 @@
 // on the link when that is larger, or from the largest gap between residuals when the lateness
 // came in bands (see LargestResidualGap). A least-squares line would be pulled up by the lateness
 // and moved in full by one far-late stamp; the envelope is neither.
-#include "calibration/rate_estimate.h"
+#include "measure/rate_estimate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 // named beside it; the defaults are filled in where the record is defined.
 #pragma once
 
-#include "calibration/auto_trim.h"
-#include "calibration/measured_run.h"
-#include "calibration/stray_lines.h"
-#include "calibration/tick_count.h"
-#include "calibration/tick_line.h"
+#include "measure/session_runs.h"
+#include "measure/stray_line_note.h"
+#include "measure/tick_count.h"
+#include "measure/tick_line.h"
+#include "measure/trim_search.h"
 
 #include <cstdint>
 #include <string>

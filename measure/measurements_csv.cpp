@@ -1,4 +1,4 @@
-#include "calibration/measurements_csv.h"
+#include "measure/measurements_csv.h"
 
 #include "platform/platform.h"
 #include "text/number_text.h"

@@ -1,4 +1,4 @@
-#include "calibration/tick_records.h"
+#include "measure/tick_records.h"
 
 void KeepTickRecord(TickRecords& records, const TickRecord& record) {
     if (records.ring.size() < MostTickRecords) {

@@ -1,4 +1,4 @@
-#include "calibration/tick_line.h"
+#include "measure/tick_line.h"
 
 namespace {
 

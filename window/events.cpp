@@ -1,8 +1,7 @@
-#include "app/events.h"
+#include "window/events.h"
 
-#include "app/control_ids.h"
-#include "app/lifecycle.h"
 #include "platform/platform.h"
+#include "window/control_ids.h"
 
 #include <algorithm>
 #include <deque>
@@ -31,6 +30,8 @@ struct EventQueue {
 };
 
 EventQueue Queue;
+// The program's own answer to the session's end; none until it sets one.
+void (*SessionEndHandler)() = nullptr;
 
 bool IsSizeEventOf(const Event& event, int window) {
     return event.kind == EventSize && event.window == window;
@@ -51,10 +52,15 @@ bool SameRequest(const Event& a, const Event& b) {
 
 } // namespace
 
+void SetSessionEndHandler(void (*handler)()) {
+    SessionEndHandler = handler;
+}
+
 void RaiseEvent(int kind, int window, int object, int detail) {
     // Nothing may wait in the queue for this one: the process may end as soon as it returns.
     if (kind == EventSessionEnd) {
-        OnSessionEnd();
+        if (SessionEndHandler)
+            SessionEndHandler();
         return;
     }
     if (Queue.programChanges > 0)

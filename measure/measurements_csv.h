@@ -2,7 +2,7 @@
 // record under a header row, for a spreadsheet.
 #pragma once
 
-#include "calibration/tick_records.h"
+#include "measure/tick_records.h"
 
 #include <string>
 

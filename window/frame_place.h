@@ -1,0 +1,24 @@
+// Where the main window stands and how large it is, in the terms the settings keep.
+#pragma once
+
+#include <cstdint>
+
+struct ScreenPoint {
+    int x, y;
+};
+struct PixelSize {
+    int width, height;
+};
+
+// Geometry is computed in 64 bits from the stored values, which may be any int, and held to the
+// range of int.
+int Saturated(std::int64_t value);
+
+// The frame of a sizable window on a composing desktop reaches this many invisible pixels further
+// left than it looks; the stored left edge is the visible one.
+int ComposedShift();
+
+// Where the window's outer frame stands and how large its client area is, as the settings keep
+// them. A minimized or maximized window gives the place and size it has when restored.
+ScreenPoint FramePosition();
+PixelSize InnerSize();
