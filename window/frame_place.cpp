@@ -1,6 +1,6 @@
 #include "window/frame_place.h"
 
-#include "platform/platform.h"
+#include "platform/window.h"
 
 #include <algorithm>
 
