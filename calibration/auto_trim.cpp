@@ -3,6 +3,7 @@
 #include "calibration/measured_run.h"
 #include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
+#include "calibration/trim_command.h"
 #include "measure/trim_search.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -17,7 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
-const wchar_t* const AutoTrimInterval = L"5";
+const std::wstring AutoTrimInterval = IntegerText(TrimSearchIntervalSeconds);
 
 namespace {
 
@@ -83,7 +84,7 @@ std::vector<MeasuredRun> SearchRuns() {
 }
 
 void Decide() {
-    const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().uploads, Search().trim);
+    const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().measurements, Search().trim);
     Search().trim = step.trim;
     if (step.next == TrimSearchNext::GiveUp)
         GiveUp(L"the tick lines gave no rate.");
@@ -108,6 +109,23 @@ bool UploadAt(int trim, const std::wstring& interval) {
     App.UploadedClockTrim.clear();
     UploadTickProgram();
     return App.UploadedClockTrim == App.ClockTrim;
+}
+
+// Puts the controller at the next value: once it holds the tick program at the search's
+// interval, OPTION CLOCKTRIM alone does it; a value not confirmed is set by a whole upload.
+// Gives the reason to give up, or the empty text.
+std::wstring MoveToTrim(int trim) {
+    AutoTrimState& search = Search();
+    if (search.programHeld) {
+        ChooseTrim(trim);
+        const TrimCommand sent = SendClockTrim();
+        if (sent == TrimCommand::Took)
+            return L"";
+        if (sent == TrimCommand::Refused)
+            return L"the Micromite refused CLOCKTRIM " + IntegerText(trim) + L".";
+    }
+    search.programHeld = UploadAt(trim, AutoTrimInterval);
+    return search.programHeld ? L"" : L"the upload did not complete.";
 }
 
 // The value found is the one measured nearest zero, which the model's advice may not be when
@@ -153,12 +171,12 @@ void AutoTrimTimerEvent() {
     AutoTrimState& search = Search();
     switch (search.phase) {
     case AutoTrimPhase::Upload: {
-        ++search.uploads;
-        const bool uploaded = UploadAt(search.trim, AutoTrimInterval);
+        ++search.measurements;
+        const std::wstring failed = MoveToTrim(search.trim);
         if (StopWasRequested())
             CancelAutoTrim();
-        else if (!uploaded)
-            GiveUp(L"the upload did not complete.");
+        else if (!failed.empty())
+            GiveUp(failed);
         else
             ScheduleStep(AutoTrimPhase::Start);
         return;
@@ -207,8 +225,7 @@ void AutoTrimAfterTick() {
         GiveUp(L"the tick lines stopped.");
         return;
     }
-    if (MeasurementDecisive(run->estimate, SessionTrimModel(SearchRuns()),
-                            SecondsSince(Search().measureStartedAt)))
+    if (MeasurementDecisive(SearchRuns(), SecondsSince(Search().measureStartedAt)))
         EndMeasurement();
 }
 
