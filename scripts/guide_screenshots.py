@@ -8,7 +8,8 @@ For each program it saves, cropped to the window, in the pictures folder:
                         one advised, with the second run's rate and advice;
   <program>-trim.png    the end of the automatic trim.
 <program> is "windows" or "linux". It reuses the end-to-end harness (tests/e2e) and its drivers;
-scripts/guide_screenshots.sh builds the programs and runs it. It takes some ten minutes.
+scripts/guide_screenshots.sh builds the programs and runs it. It takes some ten minutes for each
+program.
 """
 
 import argparse

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Re-makes the user guide's pictures (docs/images/*.png) from the real programs, tockmeter.exe
 # under Wine and the native GTK program, against the simulated Micromite; see
-# scripts/guide_screenshots.py. Builds first, as the test command does. Takes some ten minutes;
+# scripts/guide_screenshots.py. Builds first, as the test command does. Takes some twenty minutes;
 # look at every picture before committing it.
 #
 #   bash scripts/guide_screenshots.sh [--programs windows|linux]
