@@ -139,6 +139,12 @@ void LogResult() {
                 FixedText(estimate->boundPpm, 1);
     AppendLogLine(done + L".");
     const TrimModel model = SessionTrimModel(runs);
+    // The value is the best the measurements show, but not known to be better than its
+    // neighbours: the log says so rather than let the choice pass for certain.
+    if (estimate && model.known && !TellsNeighboursApart(*estimate, model))
+        AppendLogLine(L"The measurements cannot tell CLOCKTRIM " + IntegerText(Search().trim) +
+                      L" from its neighbours: \u00B1" + FixedText(estimate->boundPpm, 1) +
+                      L" ppm is more than half a step. Measure it by hand at a longer interval.");
     if (model.known)
         AppendLogLine(StepLine(model));
     AppendLogLine(KeepLine(Search().trim));

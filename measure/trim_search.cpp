@@ -77,6 +77,10 @@ bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMea
     return std::abs(here.ppm) - here.boundPpm > std::abs(there->ppm) + there->boundPpm;
 }
 
+bool TellsNeighboursApart(const RateEstimate& estimate, const TrimModel& model) {
+    return estimate.boundPpm <= model.stepPpm / 2.0;
+}
+
 TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int measurements,
                                   int currentTrim) {
     const TrimModel model = SessionTrimModel(runs);

@@ -45,6 +45,10 @@ const RateEstimate* MeasuredAt(const std::vector<MeasuredRun>& runs, int trim);
 //    measured instead.
 bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMeasured);
 
+// Whether a value's measurement can tell it from its neighbours: its bound is at most half a
+// step, so that a neighbour's rate lies outside it.
+bool TellsNeighboursApart(const RateEstimate& estimate, const TrimModel& model);
+
 enum class TrimSearchNext { Measure, Finish, GiveUp };
 struct TrimSearchStep {
     TrimSearchNext next = TrimSearchNext::GiveUp;
