@@ -2,6 +2,7 @@
 
 #include "platform/controls.h"
 #include "platform/window.h"
+#include "serial/lone_port.h"
 #include "serial/port_scan.h"
 #include "serial/port_stable_names.h"
 #include "state/app_state.h"
@@ -107,6 +108,19 @@ void AddStableNamesToPortTooltip() {
     }
 }
 
+// The stored port, or when it names none of the ports found, the one adapter plugged in: chosen
+// as the user would choose it, so that Prog uses it; the settings file has it at the next save.
+void ChoosePort() {
+    SetListText(PortListId, App.ComPort);
+    if (!ListText(PortListId).empty())
+        return;
+    const std::wstring lone = LonePortToChoose(App.FoundPorts);
+    if (lone.empty())
+        return;
+    SetListText(PortListId, lone);
+    App.ComPort = lone;
+}
+
 void FillFixedLists() {
     for (const wchar_t* speed : SpeedItems)
         AddListItem(SpeedListId, speed);
@@ -148,7 +162,7 @@ void BuildMainWindow() {
     PortScan();
     for (const std::wstring& port : App.FoundPorts)
         AddListItem(PortListId, port);
-    SetListText(PortListId, App.ComPort);
+    ChoosePort();
     AddStableNamesToPortTooltip();
 }
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The run command: builds Tockmeter (scripts/build.sh) and starts the native Linux program with a
-# simulated Micromite on a pseudo-terminal, or with a real serial device; with --wine, the
-# Windows program tockmeter.exe under Wine instead, with the Micromite or the device on COM7:
+# The run command: installs and builds only what it starts (scripts/setup-machine.sh and
+# scripts/build.sh, "native") and starts the native Linux program with a simulated Micromite on a
+# pseudo-terminal, or with a real serial device; with --wine (which adds MinGW-w64 and Wine, and
+# builds the Windows program instead of the Linux one), tockmeter.exe under Wine, with the
+# Micromite or the device on COM7:
 #
 #   bash scripts/run.sh [--wine] [--device /dev/ttyUSB0]
 #
@@ -11,15 +13,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup-machine.sh
-bash scripts/build.sh
-source scripts/wine_env.sh
-
+use=native
 run_program=scripts/run_native.py
 if [ "${1:-}" = "--wine" ]; then
   shift
+  use=wine
   run_program=scripts/run_under_wine.py
 fi
+
+bash scripts/setup-machine.sh "$use"
+bash scripts/build.sh "$use"
+source scripts/wine_env.sh
 
 # The launcher and all it starts get a session of their own, out of reach of this terminal's
 # Ctrl-C, which would otherwise stop the display under the running program. Told with SIGTERM

@@ -3,9 +3,13 @@ builds first and passes the built programs' paths in the environment).
 
 A simulated Micromite, whose clock runs 345 ppm fast at CLOCKTRIM 0 and changes by 115 ppm per
 CLOCKTRIM step (CLOCKTRIM -3 puts it right), serves a pseudo-terminal that the program lists as
-ttyMicromite beside the machine's own serial devices; --device offers a real serial device
+ttyMicromite beside the machine's own serial devices, and chooses it when the stored port is none
+of them and no USB serial adapter is plugged in; --device offers a real serial device
 instead. Without $DISPLAY the program runs on a private Xvfb display, and a screenshot shows its
-window.
+window. Without a session bus (no $DBUS_SESSION_BUS_ADDRESS) the program gets a desktop session
+of its own, a session bus and the accessibility bus, as a desktop would give it: GTK's dialogs
+keep their settings through the bus, and GTK finds the accessibility bus, instead of warning on
+the terminal that neither is there.
 
 The run folder keeps the program's settings (its XDG_CONFIG_HOME, so that a try leaves the user's
 own configuration alone) and the logs. SIGTERM or Ctrl-C closes the window as a user does, so
@@ -20,6 +24,7 @@ import time
 
 import harness
 from display import VirtualDisplay
+from native import DesktopSession
 from run_common import CloseRequested, parse_arguments, run_until_closed, serial_device
 
 WINDOW_TITLE = "Tockmeter!"
@@ -44,10 +49,16 @@ def run(arguments, stack: contextlib.ExitStack):
     if not display_name:
         display = stack.enter_context(VirtualDisplay(folder / "logs" / "xvfb.log"))
         display_name = display.name
+    # The program chooses a port of this name at its first start (serial/lone_port.cpp).
     device = stack.enter_context(serial_device(arguments.device, folder / "logs",
                                                link=folder / "ttyMicromite"))
-    environment = {**os.environ, "DISPLAY": display_name, "TOCKMETER_PORTS": device,
-                   "XDG_CONFIG_HOME": str(folder / "config")}
+    # Set before the session's bus starts, so that what it starts for the program (dconf, which
+    # keeps the Save As dialog's settings) also writes in the run folder.
+    os.environ["XDG_CONFIG_HOME"] = str(folder / "config")
+    environment = dict(os.environ)
+    if not environment.get("DBUS_SESSION_BUS_ADDRESS"):
+        environment = stack.enter_context(DesktopSession(display_name, folder / "logs")).environment
+    environment.update({"DISPLAY": display_name, "TOCKMETER_PORTS": device})
     print(f"Starting {program} (serial device: {device})")
     process = subprocess.Popen([str(program)], env=environment)
     try:

@@ -25,7 +25,8 @@ add_native_e2e_scenarios(window
 
 add_native_e2e_scenarios(serial_ports
     scan_offers_the_served_ports_up_to_the_bound
-    scan_without_ports_says_so_and_the_window_opens)
+    scan_without_ports_says_so_and_the_window_opens
+    first_start_chooses_the_lone_simulated_micromite_and_uploads_over_it)
 
 add_native_e2e_scenarios(calibration
     upload_then_run_then_stop

@@ -5,12 +5,20 @@
 #include <fcntl.h>
 #include <fstream>
 #include <ftw.h>
+#include <grp.h>
 #include <iterator>
 #include <poll.h>
+#include <pwd.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
+
+// The user the tests of refusals run as when the tests run as root, and the exit status of a
+// child that could not become that user.
+const char* const UnprivilegedUser = "nobody";
+constexpr int CannotSwitchUser = 125;
 
 // Long enough for any machine, short enough that a lost byte fails the test instead of hanging.
 constexpr int PatienceMilliseconds = 10000;
@@ -113,4 +121,59 @@ std::string ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void RunThisTestAsAnUnprivilegedUser() {
+    const passwd* user = getpwnam(UnprivilegedUser);
+    if (!user)
+        GTEST_SKIP() << "runs as root, and the machine has no user \"" << UnprivilegedUser
+                     << "\" to run this test as";
+    const testing::TestInfo& test = *testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + test.test_suite_name() + "." + test.name();
+
+    // The build folder may lie where the user cannot reach (under /root): the child runs a copy.
+    TempFolder scratch;
+    ASSERT_EQ(chmod(scratch.path().c_str(), 0755), 0);
+    const std::string program = scratch / "test-program";
+    WriteFileBytes(program, ReadFileBytes("/proc/self/exe"));
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    const std::string temporary = scratch / "tmp";
+    ASSERT_EQ(mkdir(temporary.c_str(), 0700), 0);
+    ASSERT_EQ(chown(temporary.c_str(), user->pw_uid, user->pw_gid), 0);
+
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        dup2(output[1], STDERR_FILENO);
+        close(output[0]);
+        close(output[1]);
+        if (setgroups(0, nullptr) != 0 || setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0 ||
+            setenv("TMPDIR", temporary.c_str(), 1) != 0)
+            _exit(CannotSwitchUser);
+        execl(program.c_str(), program.c_str(), filter.c_str(), static_cast<char*>(nullptr));
+        _exit(CannotSwitchUser);
+    }
+    close(output[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(output[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0)
+            report.append(buffer, static_cast<std::size_t>(got));
+        else if (errno != EINTR)
+            break;
+    }
+    close(output[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == CannotSwitchUser)
+        GTEST_SKIP() << "runs as root, and could not run this test as \"" << UnprivilegedUser
+                     << "\": " << report;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+    // The child ran the test and passed it: a filter that matched nothing would pass no test.
+    EXPECT_NE(report.find("[  PASSED  ] 1 test."), std::string::npos) << report;
 }

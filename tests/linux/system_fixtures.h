@@ -66,5 +66,11 @@ inline bool RunsAsRoot() {
     return geteuid() == 0;
 }
 
+// Run as root (as in CI), a test of what the user may not do runs itself again, alone, as the
+// unprivileged user "nobody" in a child process (a copy of this test program in a scratch folder
+// that user can reach, with that folder's own temporary folder), and fails with the child's output
+// when the child fails. It skips only when the machine has no such user or will not switch to it.
+void RunThisTestAsAnUnprivilegedUser();
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -7,8 +7,8 @@ import contextlib
 import json
 
 import harness
-from calibration import (LINK_PORT, SETTINGS, check_upload, start_with_controller,
-                         upload_with_trim)
+from calibration import (LINK_PORT, SETTINGS, UPLOAD_COMPLETED, UPLOAD_TIMEOUT_SECONDS,
+                         check_upload, start_with_controller, upload_with_trim, wait_for_log)
 from checks import check, check_equal
 from micromite import Micromite
 
@@ -85,6 +85,32 @@ def scan_without_ports_says_so_and_the_window_opens(run: harness.Scenario):
                     "port list")
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
+
+
+def first_start_chooses_the_lone_simulated_micromite_and_uploads_over_it(run: harness.Scenario):
+    # Natively only: no settings file, so the stored port is the default com7, which names none
+    # of the ports; the run command's simulated Micromite is the one port worth choosing.
+    with Micromite(run.run_folder / "logs", "micromite",
+                   link=run.link_path("ttyMicromite")) as device:
+        run.pin_com_ports({LINK_PORT: device.terminal})
+        folder = run.program_folder()
+        program = run.start_program(folder)
+        driver = run.driver()
+        driver.window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        check_equal(port_list_after_scan(driver),
+                    {"items": ["ttyMicromite"], "selected": 0, "text": "ttyMicromite"},
+                    "port list")
+        check(not (folder / harness.SETTINGS_FILE).exists(),
+              "the settings file was written before the program saved")
+        # The link takes the chosen port, not the stored one.
+        driver.press(UPLOAD_BUTTON)
+        wait_for_log(driver, lambda log: UPLOAD_COMPLETED in log, "the end of the upload",
+                     UPLOAD_TIMEOUT_SECONDS)
+        check(device.record().received_bytes(), "the simulated Micromite received no upload")
+        harness.close_until_ended(program, driver)
+        check_equal(program.wait(), 0, "exit code")
+    check("uM comport = ttyMicromite\r\n" in harness.read_settings(folder).decode("utf-8-sig"),
+          f"the saved port: {harness.read_settings(folder)!r}")
 
 
 # Each button opens the link first; its first log line comes before the link's failure. Start is
@@ -166,5 +192,6 @@ def flow_control_left_by_another_program_is_cleared_for_the_upload(run: harness.
 if __name__ == "__main__":
     harness.main([scan_offers_the_served_ports_up_to_the_bound,
                   scan_without_ports_says_so_and_the_window_opens,
+                  first_start_chooses_the_lone_simulated_micromite_and_uploads_over_it,
                   missing_link_port_is_reported_as_configured,
                   flow_control_left_by_another_program_is_cleared_for_the_upload])
