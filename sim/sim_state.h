@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/sim.h"
+#include "sim/sim_drawing_state.h"
 #include "sim/sim_serial_state.h"
 #include "sim/sim_window_state.h"
 
@@ -44,6 +45,7 @@ struct SimWorld {
 
     SimDesktop desktop;
     SimSerialWorld serial;
+    SimDrawingWorld drawing;
 };
 
 SimWorld& Sim();

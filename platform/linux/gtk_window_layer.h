@@ -61,6 +61,9 @@ void StyleWidget(GtkWidget* widget, const std::string& css);
 // The menus of menu_commands.cpp: the window's own (right click on its surface) and the log's.
 void ShowWindowMenu(const GdkEvent* trigger);
 void ShowLogMenu(GtkTextView* log, const GdkEvent* trigger);
+// The graph window's right-click menu (also the menu key), at the pointer or, without a
+// trigger, where GTK puts a menu opened from the keyboard.
+void ShowGraphMenu(const GdkEvent* trigger);
 // Chooses the command of a Ctrl key pressed in the window; false when no command has that key.
 bool TakeMenuShortcut(const GdkEventKey* key);
 
