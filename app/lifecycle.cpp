@@ -1,5 +1,6 @@
 #include "app/lifecycle.h"
 
+#include "app/graph_window.h"
 #include "app/log_commands.h"
 #include "app/main_window.h"
 #include "calibration/auto_trim.h"
@@ -7,6 +8,7 @@
 #include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
 #include "calibration/timing_run.h"
+#include "platform/graph_window.h"
 #include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
@@ -75,10 +77,12 @@ const MenuCommand MenuCommands[] = {
     {SaveLogCommandId, L"&Save Log As...", InBothMenus | AfterSeparator, L'S', SaveLogCommand},
     {SaveMeasurementsCommandId, L"Save &Measurements As...", InBothMenus, 0,
      SaveMeasurementsCommand},
+    {SaveGraphCommandId, L"Save Gra&ph As...", InBothMenus | InGraphMenu, 0, SaveGraphCommand},
     {ClearLogCommandId, L"C&lear Log", InLogMenu | AfterSeparator, 0, ClearLogCommand},
     {TrimAutomaticallyCommandId, L"Trim automatically", InBothMenus | AfterSeparator, 0,
      StartAutoTrim},
     {ShowRateCommandId, L"Show the rate now", InBothMenus, 0, ShowRateNow},
+    {ShowGraphCommandId, L"Show &graph", InBothMenus, L'G', ShowGraphCommand},
 };
 
 void OnControlEvent(int controlId) {
@@ -103,6 +107,7 @@ void OnControlEvent(int controlId) {
     }
 }
 
+// The graph follows the measurements once a handler has logged what it measured.
 void Dispatch(int event) {
     switch (event) {
     case EventControl:
@@ -125,14 +130,15 @@ void Dispatch(int event) {
         break;
     case EventSize:
         ResizeLogView();
-        break;
+        return;
     case EventClose:
         App.QuitRequested = 1;
         CancelAutoTrim();
-        break;
+        return;
     default:
-        break;
+        return;
     }
+    RedrawGraphIfChanged();
 }
 
 void StartUp() {
@@ -154,6 +160,8 @@ void RunMainLoop() {
         App.LastEventWindow = CurrentEventWindow();
         if (App.LastEventWindow == MainWindowNumber)
             Dispatch(App.LastEvent);
+        else if (App.LastEventWindow == GraphWindowNumber)
+            OnGraphWindowEvent(App.LastEvent);
         // What the user asked for while the handler was busy comes next.
         ReleaseKeptEvents();
     } while (App.QuitRequested != 1);
@@ -166,6 +174,7 @@ void ShutDown() {
         MeasuredStop();
     FreeLinkBuffers();
     PauseMilliseconds(ClosingPauseMilliseconds);
+    CloseGraph();
     CloseMainWindow();
     RemoveWindowEvents(MainWindowNumber);
     CloseAllPorts();

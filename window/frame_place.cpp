@@ -1,5 +1,6 @@
 #include "window/frame_place.h"
 
+#include "platform/graph_window.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -7,6 +8,34 @@
 namespace {
 
 constexpr int ComposedFrameShift = 5;
+
+// What the place and size are read from: the main window's geometry or the graph window's.
+struct TopLevelGeometry {
+    bool (*isNormal)();
+    WindowRect (*frame)();
+    WindowRect (*normalFrame)();
+    WindowSize (*clientSize)();
+};
+constexpr TopLevelGeometry MainWindowGeometry{MainWindowIsNormal, MainWindowFrame,
+                                              MainWindowNormalFrame, MainWindowClientSize};
+constexpr TopLevelGeometry GraphWindowGeometry{GraphWindowIsNormal, GraphWindowFrame,
+                                               GraphWindowNormalFrame, GraphWindowClientSize};
+
+ScreenPoint PositionOf(const TopLevelGeometry& window) {
+    const WindowRect frame = window.isNormal() ? window.frame() : window.normalFrame();
+    return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};
+}
+
+PixelSize InnerSizeOf(const TopLevelGeometry& window) {
+    if (window.isNormal()) {
+        const WindowSize client = window.clientSize();
+        return {client.width, client.height};
+    }
+    const WindowRect frame = window.normalFrame();
+    const WindowSize client =
+        ClientSizeOfFrame({frame.right - frame.left, frame.bottom - frame.top});
+    return {client.width, client.height};
+}
 
 } // namespace
 
@@ -19,17 +48,17 @@ int ComposedShift() {
 }
 
 ScreenPoint FramePosition() {
-    const WindowRect frame = MainWindowIsNormal() ? MainWindowFrame() : MainWindowNormalFrame();
-    return {Saturated(std::int64_t{frame.left} + ComposedShift()), frame.top};
+    return PositionOf(MainWindowGeometry);
 }
 
 PixelSize InnerSize() {
-    if (MainWindowIsNormal()) {
-        const WindowSize client = MainWindowClientSize();
-        return {client.width, client.height};
-    }
-    const WindowRect frame = MainWindowNormalFrame();
-    const WindowSize client =
-        ClientSizeOfFrame({frame.right - frame.left, frame.bottom - frame.top});
-    return {client.width, client.height};
+    return InnerSizeOf(MainWindowGeometry);
+}
+
+ScreenPoint GraphFramePosition() {
+    return PositionOf(GraphWindowGeometry);
+}
+
+PixelSize GraphInnerSize() {
+    return InnerSizeOf(GraphWindowGeometry);
 }

@@ -22,3 +22,6 @@ int ComposedShift();
 // them. A minimized or maximized window gives the place and size it has when restored.
 ScreenPoint FramePosition();
 PixelSize InnerSize();
+// The same of the graph window, while it is open.
+ScreenPoint GraphFramePosition();
+PixelSize GraphInnerSize();
