@@ -56,8 +56,13 @@ void DrawModel(Drawing picture, const GraphPanel& panel, const TrimModel& model)
     const int x = PanelPoint(panel, advised, 0.0).x;
     SetDrawPen(picture, GraphInk, 1, true);
     DrawLine(picture, {x, panel.area.top}, {x, panel.area.bottom - 1});
-    DrawTextAt(picture, x + LabelInset, panel.area.top + LabelInset, TextAnchor::Left,
-               L"Advice " + IntegerText(advised), GraphTextHeight, GraphInk);
+    // Beside the line, on its left where the panel ends on its right.
+    const std::wstring label = L"Advice " + IntegerText(advised);
+    const bool roomRight = x + LabelInset + DrawTextWidth(picture, label, GraphTextHeight) <
+                           panel.area.right - LabelInset;
+    DrawTextAt(picture, roomRight ? x + LabelInset : x - LabelInset,
+               panel.area.top + LabelInset, roomRight ? TextAnchor::Left : TextAnchor::Right,
+               label, GraphTextHeight, GraphInk);
 }
 
 void DrawRates(Drawing picture, const GraphPanel& panel, const GraphData& data,
