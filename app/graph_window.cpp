@@ -38,21 +38,35 @@ bool SameSession(const DrawnSession& a, const DrawnSession& b) {
     return a.runs == b.runs && a.stamps == b.stamps && a.ended == b.ended;
 }
 
-// The picture of the graph at that size; 0 when none could be made. The caller deletes it.
-Drawing GraphPicture(int width, int height) {
-    const Drawing picture = CreateDrawing(width, height);
+// The picture the window's graph is drawn on, kept while the window keeps its size: making a
+// picture of a whole screen costs more than drawing the graph on it (under Wine some 20 ms).
+struct WindowPicture {
+    Drawing picture = 0;
+    int width = 0, height = 0;
+};
+WindowPicture Kept;
+
+void LetPictureGo() {
+    DeleteDrawing(Kept.picture);
+    Kept = WindowPicture{};
+}
+
+// The graph of the session drawn on the picture.
+void DrawSession(Drawing picture, int width, int height) {
     if (picture)
         DrawGraph(picture, width, height, SessionGraphData(SessionRuns()));
-    return picture;
 }
 
 void RedrawGraph() {
     const WindowSize size = GraphWindowClientSize();
     if (!GraphWindowIsOpen() || size.width <= 0 || size.height <= 0)
         return; // closed or minimized: drawn when shown again
-    const Drawing picture = GraphPicture(size.width, size.height);
-    ShowInGraphWindow(picture);
-    DeleteDrawing(picture);
+    if (size.width != Kept.width || size.height != Kept.height) {
+        LetPictureGo();
+        Kept = {CreateDrawing(size.width, size.height), size.width, size.height};
+    }
+    DrawSession(Kept.picture, size.width, size.height);
+    ShowInGraphWindow(Kept.picture);
     Drawn = SessionNow();
 }
 
@@ -77,8 +91,10 @@ void SaveGraphCommand() {
         return;
     const WindowSize shown = GraphWindowClientSize();
     const bool open = GraphWindowIsOpen() && shown.width > 0 && shown.height > 0;
-    const Drawing picture =
-        GraphPicture(open ? shown.width : App.GraphW, open ? shown.height : App.GraphH);
+    const int width = open ? shown.width : App.GraphW;
+    const int height = open ? shown.height : App.GraphH;
+    const Drawing picture = CreateDrawing(width, height);
+    DrawSession(picture, width, height);
     const std::string png = DrawingAsPng(picture);
     DeleteDrawing(picture);
     if (png.empty()) {
@@ -106,5 +122,6 @@ void CloseGraph() {
         return;
     RememberGraphPlace();
     CloseGraphWindow();
+    LetPictureGo();
     RemoveWindowEvents(GraphWindowNumber);
 }

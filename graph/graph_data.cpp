@@ -3,6 +3,10 @@
 GraphData SessionGraphData(const std::vector<MeasuredRun>& runs) {
     GraphData data;
     data.model = SessionTrimModel(runs);
+    std::size_t stamps = 0;
+    for (const MeasuredRun& run : runs)
+        stamps += run.stamps.size();
+    data.intervals.reserve(stamps);
     for (const MeasuredRun& run : runs) {
         if (run.stamps.empty())
             continue;

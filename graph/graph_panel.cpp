@@ -40,7 +40,8 @@ int VerticalTickRoom(const GraphPanel& panel) {
 }
 
 void DrawPanelFrame(Drawing picture, const GraphPanel& panel, const std::wstring& title,
-                    const std::vector<AxisTick>& xTicks, const std::vector<AxisTick>& yTicks) {
+                    int titleRight, const std::vector<AxisTick>& xTicks,
+                    const std::vector<AxisTick>& yTicks) {
     const DrawRect& area = panel.area;
     SetDrawPen(picture, GraphGridColour, 1, false);
     for (const AxisTick& tick : xTicks) {
@@ -60,8 +61,9 @@ void DrawPanelFrame(Drawing picture, const GraphPanel& panel, const std::wstring
         SetDrawPen(picture, GraphZeroColour, 1, false);
         DrawLine(picture, {area.left, y}, {area.right - 1, y});
     }
-    DrawTextAt(picture, area.left, area.top - GraphTextHeight - LabelGap - 2, TextAnchor::Left,
-               title, GraphTextHeight, GraphInk);
+    if (area.left + DrawTextWidth(picture, title, GraphTextHeight) < titleRight)
+        DrawTextAt(picture, area.left, area.top - GraphTextHeight - LabelGap - 2,
+                   TextAnchor::Left, title, GraphTextHeight, GraphInk);
     SetDrawPen(picture, GraphInk, 1, false);
     DrawOutlinedRect(picture, area);
 }

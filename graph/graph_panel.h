@@ -24,7 +24,8 @@ int TimeTickRoom(const GraphPanel& panel);
 int HorizontalValueTickRoom(const GraphPanel& panel);
 int VerticalTickRoom(const GraphPanel& panel);
 
-// The grid and the zero line behind, the title above, the frame, and the tick labels left of
-// and below the panel.
+// The grid and the zero line behind, the title above (when it ends left of titleRight), the
+// frame, and the tick labels left of and below the panel.
 void DrawPanelFrame(Drawing picture, const GraphPanel& panel, const std::wstring& title,
-                    const std::vector<AxisTick>& xTicks, const std::vector<AxisTick>& yTicks);
+                    int titleRight, const std::vector<AxisTick>& xTicks,
+                    const std::vector<AxisTick>& yTicks);

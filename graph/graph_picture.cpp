@@ -19,16 +19,12 @@ constexpr int TitleRoom = 22;
 constexpr int LabelRoom = 20;
 constexpr int UpperPanelPercent = 60;
 constexpr int LegendSwatch = 8;
-constexpr int LegendGap = 12;
+constexpr int LegendGap = 10;
 
-std::wstring TrimName(bool known, int trim) {
-    return known ? L"CLOCKTRIM " + IntegerText(trim) : std::wstring(L"CLOCKTRIM unknown");
-}
-
-// The legend, right-aligned in the upper panel's title row: each CLOCKTRIM value's colour, and
-// the hollow shape of the intervals the estimate leaves out.
-void DrawLegend(Drawing picture, int right, int top, const GraphData& data,
-                const TrimColours& colours) {
+// The legend, right-aligned in the upper panel's title row: "CLOCKTRIM" and each value's colour,
+// and the hollow shape of the intervals the estimate leaves out. Gives where it begins.
+int DrawLegend(Drawing picture, int right, int top, const GraphData& data,
+               const TrimColours& colours) {
     struct Entry {
         std::wstring text;
         DrawColour colour;
@@ -39,10 +35,10 @@ void DrawLegend(Drawing picture, int right, int top, const GraphData& data,
         GraphRun run;
         run.trimKnown = true;
         run.trim = trim;
-        entries.push_back({TrimName(true, trim), RunColour(colours, run), false});
+        entries.push_back({IntegerText(trim), RunColour(colours, run), false});
     }
     if (colours.unknownTrim)
-        entries.push_back({TrimName(false, 0), GraphUnknownTrimColour, false});
+        entries.push_back({L"unknown", GraphUnknownTrimColour, false});
     if (std::any_of(data.intervals.begin(), data.intervals.end(),
                     [](const GraphInterval& interval) { return !interval.trusted; }))
         entries.push_back({L"left out", GraphInk, true});
@@ -60,11 +56,15 @@ void DrawLegend(Drawing picture, int right, int top, const GraphData& data,
         }
         right -= LegendSwatch + LegendGap;
     }
+    DrawTextAt(picture, right + LegendGap - 4, top, TextAnchor::Right, L"CLOCKTRIM",
+               GraphTextHeight, GraphInk);
+    return right + LegendGap - 4 - DrawTextWidth(picture, L"CLOCKTRIM", GraphTextHeight);
 }
 
 } // namespace
 
 void DrawGraph(Drawing picture, int width, int height, const GraphData& data) {
+    DrawFilledRect(picture, {0, 0, width, height}, GraphPaper);
     if (data.runs.empty()) {
         DrawTextAt(picture, width / 2, height / 2 - GraphTextHeight / 2, TextAnchor::Centre,
                    NoMeasurementsYet, GraphTextHeight, GraphInk);
@@ -78,7 +78,8 @@ void DrawGraph(Drawing picture, int width, int height, const GraphData& data) {
     const int lowerTop = upper.bottom + LabelRoom + TitleRoom;
     const DrawRect lower{LeftMargin, lowerTop, right,
                          std::max(height - LabelRoom, lowerTop + 1)};
-    DrawLegend(picture, right, upper.top - GraphTextHeight - 6, data, colours);
-    DrawIntervalPanel(picture, upper, data, colours);
+    const int legendLeft = DrawLegend(picture, right, upper.top - GraphTextHeight - 6, data,
+                                      colours);
+    DrawIntervalPanel(picture, upper, legendLeft - LegendGap, data, colours);
     DrawTrimPanel(picture, lower, data, colours);
 }

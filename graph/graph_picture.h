@@ -8,5 +8,6 @@
 // What the graph says while there is nothing to draw.
 extern const wchar_t* const NoMeasurementsYet;
 
-// Draws the graph over the whole picture of width x height pixels, which is white.
+// Draws the graph over the whole picture of width x height pixels, white behind it, so that a
+// picture may be drawn on again.
 void DrawGraph(Drawing picture, int width, int height, const GraphData& data);

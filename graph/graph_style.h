@@ -9,6 +9,7 @@
 
 constexpr int GraphTextHeight = 12;
 
+constexpr DrawColour GraphPaper{255, 255, 255};
 constexpr DrawColour GraphInk{0, 0, 0};
 constexpr DrawColour GraphGridColour{228, 228, 228};
 constexpr DrawColour GraphZeroColour{150, 150, 150};

@@ -73,33 +73,39 @@ void DrawIntervals(Drawing picture, const GraphPanel& panel, const GraphData& da
         columns.push_back({static_cast<int>(std::floor(PixelOf(panel.x, interval.time))),
                            colour * 2 + (interval.trusted ? 0 : 1), interval.ppm});
     }
+    // The filled markers go in one call per colour; the hollow ones are few.
+    std::vector<std::vector<DrawRect>> filled(colours.trims.size() + 1);
     int penFor = -1; // the series the pen is set for
     for (std::size_t index : ThinToColumns(columns)) {
         const GraphInterval& interval = data.intervals[index];
-        const DrawColour colour = RunColour(colours, data.runs[interval.run]);
+        const GraphRun& run = data.runs[interval.run];
         const DrawPoint at = PanelPoint(panel, interval.time, interval.ppm);
         if (interval.trusted) {
-            DrawFilledRect(picture,
-                           {at.x - PointSide / 2, at.y - PointSide / 2, at.x + PointSide / 2 + 1,
-                            at.y + PointSide / 2 + 1},
-                           colour);
+            filled[RunColourIndex(colours, run)].push_back(
+                {at.x - PointSide / 2, at.y - PointSide / 2, at.x + PointSide / 2 + 1,
+                 at.y + PointSide / 2 + 1});
             continue;
         }
         if (penFor != columns[index].series) {
-            SetDrawPen(picture, colour, 1, false);
+            SetDrawPen(picture, RunColour(colours, run), 1, false);
             penFor = columns[index].series;
         }
         DrawOutlinedRect(picture, {at.x - HollowSide / 2, at.y - HollowSide / 2,
                                    at.x + HollowSide / 2 + 1, at.y + HollowSide / 2 + 1});
     }
+    for (const GraphRun& run : data.runs) {
+        std::vector<DrawRect>& markers = filled[RunColourIndex(colours, run)];
+        DrawFilledRects(picture, markers.data(), markers.size(), RunColour(colours, run));
+        markers.clear();
+    }
 }
 
 } // namespace
 
-void DrawIntervalPanel(Drawing picture, const DrawRect& area, const GraphData& data,
-                       const TrimColours& colours) {
+void DrawIntervalPanel(Drawing picture, const DrawRect& area, int titleRight,
+                       const GraphData& data, const TrimColours& colours) {
     const GraphPanel panel = PanelOver(area, TimeRange(data), PpmRange(data));
-    DrawPanelFrame(picture, panel, L"Each interval, ppm fast (estimate and bound as a band)",
+    DrawPanelFrame(picture, panel, L"Each interval, ppm fast, over the run's estimate", titleRight,
                    TimeTicks(panel.x.low, panel.x.high, TimeTickRoom(panel)),
                    ValueTicks(panel.y.low, panel.y.high, VerticalTickRoom(panel)));
     ClipDrawing(picture, {area.left + 1, area.top + 1, area.right - 1, area.bottom - 1});

@@ -7,5 +7,6 @@
 #include "graph/graph_style.h"
 #include "platform/drawing.h"
 
-void DrawIntervalPanel(Drawing picture, const DrawRect& area, const GraphData& data,
-                       const TrimColours& colours);
+// The panel's title is left out unless it ends left of titleRight.
+void DrawIntervalPanel(Drawing picture, const DrawRect& area, int titleRight,
+                       const GraphData& data, const TrimColours& colours);

@@ -94,6 +94,7 @@ void DrawTrimPanel(Drawing picture, const DrawRect& area, const GraphData& data,
     // Whole CLOCKTRIM values only.
     const int values = static_cast<int>(panel.x.high - panel.x.low) + 1;
     DrawPanelFrame(picture, panel, L"Rate at each CLOCKTRIM, ppm fast, and the step line",
+                   area.right,
                    ValueTicks(panel.x.low, panel.x.high,
                               std::min(HorizontalValueTickRoom(panel), values)),
                    ValueTicks(panel.y.low, panel.y.high, VerticalTickRoom(panel)));

@@ -83,11 +83,21 @@ void DrawPolyline(Drawing drawing, const DrawPoint* points, std::size_t count) {
 }
 
 void DrawFilledRect(Drawing drawing, const DrawRect& rect, DrawColour colour) {
+    SimPicture* picture = Picture(drawing);
+    if (picture && rect.left <= 0 && rect.top <= 0 && rect.right >= picture->width &&
+        rect.bottom >= picture->height)
+        picture->ops.clear(); // nothing drawn before shows
     SimDrawOp op;
     op.kind = SimDrawKind::FilledRect;
     op.rect = rect;
     op.colour = colour;
     Record(drawing, op);
+}
+
+// Recorded as one FilledRect each, as DrawFilledRect records them.
+void DrawFilledRects(Drawing drawing, const DrawRect* rects, std::size_t count, DrawColour colour) {
+    for (std::size_t i = 0; i < count; ++i)
+        DrawFilledRect(drawing, rects[i], colour);
 }
 
 void DrawOutlinedRect(Drawing drawing, const DrawRect& rect) {

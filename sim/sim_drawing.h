@@ -25,6 +25,8 @@ struct SimDrawOp {
     TextAnchor anchor = TextAnchor::Left;
 };
 
+// A picture's record: a fill that covers the whole picture starts it anew, as nothing drawn
+// before it shows.
 struct SimPicture {
     int width = 0, height = 0;
     std::vector<SimDrawOp> ops;

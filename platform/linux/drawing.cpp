@@ -112,6 +112,20 @@ void DrawFilledRect(Drawing drawing, const DrawRect& rect, DrawColour colour) {
     cairo_restore(cairo);
 }
 
+void DrawFilledRects(Drawing drawing, const DrawRect* rects, std::size_t count, DrawColour colour) {
+    Picture* picture = PictureOf(drawing);
+    if (!picture)
+        return;
+    cairo_t* cairo = picture->cairo;
+    cairo_save(cairo);
+    SetColour(cairo, colour);
+    for (std::size_t i = 0; i < count; ++i)
+        cairo_rectangle(cairo, rects[i].left, rects[i].top, rects[i].right - rects[i].left,
+                        rects[i].bottom - rects[i].top);
+    cairo_fill(cairo);
+    cairo_restore(cairo);
+}
+
 void DrawOutlinedRect(Drawing drawing, const DrawRect& rect) {
     Picture* picture = PictureOf(drawing);
     if (!picture)

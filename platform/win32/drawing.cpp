@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
+#include <map>
 #include <vector>
 
 #include "platform/drawing.h"
@@ -25,10 +27,13 @@ void ReplacePen(Picture& picture, HPEN pen) {
     picture.pen = pen;
 }
 
-// The user-interface face at the character height, made once per height.
-HFONT FontOf(Picture& picture, int height) {
-    const auto found = picture.fonts.find(height);
-    if (found != picture.fonts.end())
+// The user-interface face at the character height, made once per height for the life of the
+// process: a font is costly to make (under Wine some milliseconds), and the graph makes a
+// picture at every tick.
+HFONT FontOf(int height) {
+    static std::map<int, HFONT> fonts;
+    const auto found = fonts.find(height);
+    if (found != fonts.end())
         return found->second;
     LOGFONTW face{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(face), &face);
@@ -37,7 +42,7 @@ HFONT FontOf(Picture& picture, int height) {
     face.lfQuality = ANTIALIASED_QUALITY;
     HFONT font = CreateFontIndirectW(&face);
     if (font)
-        picture.fonts[height] = font;
+        fonts[height] = font;
     return font;
 }
 
@@ -90,8 +95,6 @@ void DeleteDrawing(Drawing drawing) {
     DeleteObject(picture->bitmap);
     if (picture->pen)
         DeleteObject(picture->pen);
-    for (const auto& font : picture->fonts)
-        DeleteObject(font.second);
     delete picture;
 }
 
@@ -135,6 +138,36 @@ void DrawFilledRect(Drawing drawing, const DrawRect& rect, DrawColour colour) {
     FillRect(picture->dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
+void DrawFilledRects(Drawing drawing, const DrawRect* rects, std::size_t count, DrawColour colour) {
+    Picture* picture = PictureOf(drawing);
+    if (!picture || count == 0)
+        return;
+    // One region of all of them, filled in one call: under Wine each drawing call costs some
+    // microseconds on its own.
+    std::vector<unsigned char> data(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
+    auto* region = reinterpret_cast<RGNDATA*>(data.data());
+    region->rdh.dwSize = sizeof(RGNDATAHEADER);
+    region->rdh.iType = RDH_RECTANGLES;
+    region->rdh.nCount = static_cast<DWORD>(count);
+    region->rdh.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
+    RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    auto* corners = reinterpret_cast<RECT*>(region->Buffer);
+    for (std::size_t i = 0; i < count; ++i) {
+        corners[i] = RECT{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+        bounds = RECT{std::min<LONG>(bounds.left, rects[i].left),
+                      std::min<LONG>(bounds.top, rects[i].top),
+                      std::max<LONG>(bounds.right, rects[i].right),
+                      std::max<LONG>(bounds.bottom, rects[i].bottom)};
+    }
+    region->rdh.rcBound = bounds;
+    HRGN filled = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
+    if (!filled)
+        return;
+    SetDCBrushColor(picture->dc, ColourRef(colour));
+    FillRgn(picture->dc, filled, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    DeleteObject(filled);
+}
+
 void DrawOutlinedRect(Drawing drawing, const DrawRect& rect) {
     Picture* picture = PictureOf(drawing);
     if (!picture)
@@ -149,7 +182,7 @@ void DrawOutlinedRect(Drawing drawing, const DrawRect& rect) {
 void DrawTextAt(Drawing drawing, int x, int y, TextAnchor anchor, const std::wstring& text,
                 int height, DrawColour colour) {
     Picture* picture = PictureOf(drawing);
-    HFONT font = picture ? FontOf(*picture, height) : nullptr;
+    HFONT font = picture ? FontOf(height) : nullptr;
     if (!font)
         return;
     SelectObject(picture->dc, font);
@@ -163,7 +196,7 @@ void DrawTextAt(Drawing drawing, int x, int y, TextAnchor anchor, const std::wst
 
 int DrawTextWidth(Drawing drawing, const std::wstring& text, int height) {
     Picture* picture = PictureOf(drawing);
-    HFONT font = picture ? FontOf(*picture, height) : nullptr;
+    HFONT font = picture ? FontOf(height) : nullptr;
     if (!font)
         return 0;
     SelectObject(picture->dc, font);

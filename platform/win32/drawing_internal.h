@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 
 struct Picture {
@@ -17,7 +16,6 @@ struct Picture {
     int penWidth = 1;
     HGDIOBJ originalPen = nullptr;
     HGDIOBJ originalFont = nullptr;
-    std::map<int, HFONT> fonts; // by character height
 };
 
 // The picture a Drawing stands for, or null.

@@ -69,6 +69,21 @@ inline bool HasText(const SimPicture& picture, const std::wstring& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// The legend's entries, in their order: the text beside each swatch of 8 pixels.
+inline std::vector<std::wstring> LegendEntries(const SimPicture& picture) {
+    std::vector<std::wstring> entries;
+    for (std::size_t i = 1; i < picture.ops.size(); ++i) {
+        const SimDrawOp& op = picture.ops[i];
+        const bool swatch = (op.kind == SimDrawKind::FilledRect ||
+                             op.kind == SimDrawKind::OutlinedRect) && Sized(op.rect, 8);
+        const SimDrawOp& before = picture.ops[i - 1].kind == SimDrawKind::Pen ? picture.ops[i - 2]
+                                                                               : picture.ops[i - 1];
+        if (swatch && before.kind == SimDrawKind::Text)
+            entries.insert(entries.begin(), before.text);
+    }
+    return entries;
+}
+
 inline bool Inside(DrawPoint point, const DrawRect& rect) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
            point.y < rect.bottom;

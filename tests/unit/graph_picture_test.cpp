@@ -49,8 +49,11 @@ GraphRun Rated(GraphRun run, double ppm, double bound) {
 
 TEST_F(GraphPictureTest, AnEmptySessionSaysSoAndDrawsNothingElse) {
     const SimPicture picture = Drawn(GraphData{});
-    ASSERT_EQ(picture.ops.size(), 1u);
-    EXPECT_EQ(picture.ops[0].text, NoMeasurementsYet);
+    ASSERT_EQ(picture.ops.size(), 2u);
+    EXPECT_EQ(picture.ops[0].kind, SimDrawKind::FilledRect) << "white behind";
+    EXPECT_EQ(picture.ops[0].rect.right, Width);
+    EXPECT_EQ(picture.ops[0].rect.bottom, Height);
+    EXPECT_EQ(picture.ops[1].text, NoMeasurementsYet);
 }
 
 TEST_F(GraphPictureTest, OnePointStandsAtItsPlaceInTheLeastSpans) {
@@ -67,7 +70,7 @@ TEST_F(GraphPictureTest, OnePointStandsAtItsPlaceInTheLeastSpans) {
     const DrawRect& upper = panels[0];
     EXPECT_NEAR(markers[0].at.y, Centre(upper).y, 1);
     EXPECT_NEAR(markers[0].at.x, upper.left + (upper.right - 1 - upper.left) * 35.0 / 60.0, 1);
-    EXPECT_TRUE(HasText(picture, L"CLOCKTRIM 0")) << "the legend";
+    EXPECT_EQ(LegendEntries(picture), std::vector<std::wstring>{L"0"});
     EXPECT_TRUE(RateMarkers(picture).empty()) << "no rate yet";
 }
 
@@ -106,6 +109,7 @@ TEST_F(GraphPictureTest, ManyIntervalsKeepEachColumnsExtremesAndTheRangeFollowsT
         bottom = std::max(bottom, marker.at.y);
     }
     EXPECT_EQ(hollow, 1);
+    EXPECT_EQ(LegendEntries(picture), (std::vector<std::wstring>{L"0", L"-3", L"left out"}));
     // The range is the trusted intervals' with a twentieth more on each side.
     const int height = upper.bottom - upper.top;
     EXPECT_NEAR(top - upper.top, height / 22.0, 2.0);
