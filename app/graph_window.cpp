@@ -75,8 +75,8 @@ void RedrawGraph() {
 void ShowGraphCommand() {
     if (!GraphWindowIsOpen())
         App.GraphPlaceKnown = true;
-    OpenGraphWindow(GraphTitle, Saturated(std::int64_t{App.GraphX} - ComposedShift()), App.GraphY,
-                    App.GraphW, App.GraphH);
+    const ScreenPoint place = OpeningPlace(App.GraphX, App.GraphY, App.GraphW, App.GraphH);
+    OpenGraphWindow(GraphTitle, place.x, place.y, App.GraphW, App.GraphH);
     RedrawGraph();
 }
 

@@ -37,7 +37,7 @@ void DeleteDrawing(Drawing drawing);
 // (at least 1) and whether it is dashed.
 void SetDrawPen(Drawing drawing, DrawColour colour, int width, bool dashed);
 
-// A straight line between two pixels, both of them drawn.
+// A straight line from one pixel to another.
 void DrawLine(Drawing drawing, DrawPoint from, DrawPoint to);
 // Lines joining the points in order.
 void DrawPolyline(Drawing drawing, const DrawPoint* points, std::size_t count);

@@ -37,6 +37,11 @@ PixelSize InnerSizeOf(const TopLevelGeometry& window) {
     return {client.width, client.height};
 }
 
+// The nearest value from low to high; low when the range is empty.
+std::int64_t Within(std::int64_t value, std::int64_t low, std::int64_t high) {
+    return std::max(low, std::min(value, high));
+}
+
 } // namespace
 
 int Saturated(std::int64_t value) {
@@ -61,4 +66,21 @@ ScreenPoint GraphFramePosition() {
 
 PixelSize GraphInnerSize() {
     return InnerSizeOf(GraphWindowGeometry);
+}
+
+ScreenPoint OpeningPlace(std::int32_t storedLeft, std::int32_t storedTop, std::int32_t innerWidth,
+                         std::int32_t innerHeight) {
+    const std::int64_t left = std::int64_t{storedLeft} - ComposedShift();
+    const std::int64_t top = storedTop;
+    // A frame without a size (stored by hand) counts as one pixel here.
+    const WindowSize frameSize = FrameSizeOfClient({innerWidth, innerHeight});
+    const WindowSize size{std::max(frameSize.width, 1), std::max(frameSize.height, 1)};
+    const WindowRect frame{Saturated(left), Saturated(top), Saturated(left + size.width),
+                           Saturated(top + size.height)};
+    bool onAMonitor = true;
+    const WindowRect area = WorkAreaNear(frame, onAMonitor);
+    if (onAMonitor)
+        return {frame.left, frame.top};
+    return {Saturated(Within(left, area.left, std::int64_t{area.right} - size.width)),
+            Saturated(Within(top, area.top, std::int64_t{area.bottom} - size.height))};
 }

@@ -1,7 +1,5 @@
 // The graph window over GTK 3: a second top-level window, kept above the main window, whose
 // drawing area paints its own copy of the latest picture without asking the program.
-#include <climits>
-
 #include "platform/graph_window.h"
 #include "platform/linux/drawing_internal.h"
 #include "platform/linux/gtk_window_layer.h"
@@ -93,10 +91,6 @@ void OnDestroy(GtkWidget*, gpointer) {
     ReleaseCopy();
 }
 
-int Saturated(long long value) {
-    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
-}
-
 } // namespace
 
 void OpenGraphWindow(const std::wstring& title, int left, int top, int innerWidth,
@@ -145,13 +139,7 @@ bool GraphWindowIsOpen() {
 }
 
 WindowRect GraphWindowFrame() {
-    GdkWindow* window = GraphGdkWindow();
-    if (!window)
-        return {0, 0, 0, 0};
-    GdkRectangle frame{};
-    gdk_window_get_frame_extents(window, &frame);
-    return {frame.x, frame.y, Saturated(static_cast<long long>(frame.x) + frame.width),
-            Saturated(static_cast<long long>(frame.y) + frame.height)};
+    return FrameOf(GraphGdkWindow());
 }
 
 WindowSize GraphWindowClientSize() {

@@ -47,6 +47,13 @@ std::string Utf8Text(const std::wstring& text);
 // underscore, and a literal underscore doubled.
 std::string MnemonicText(const std::wstring& caption);
 
+// The value held to the range of int.
+int Saturated(long long value);
+WindowRect RectOf(const GdkRectangle& rect);
+// The outer frame of a top-level window as the window manager draws it; 0 in every field for
+// no window.
+WindowRect FrameOf(GdkWindow* window);
+
 // Raises an event of the main window.
 void Raise(int kind, int object = 0, int detail = 0);
 

@@ -106,6 +106,19 @@ TEST_F(GraphWindowTest, ThePlaceAndSizeAreKeptInAGroupOfTheirOwn) {
     EXPECT_EQ(SimGraph().client.height, 500);
 }
 
+// A graph stored beside a monitor that is gone opens on the screen in its stored size.
+TEST_F(GraphWindowTest, APlaceOnNoMonitorOpensOnTheNearestWorkArea) {
+    SimPutFile(SettingsPath, "[Graph]\r\nGraphX = 5000\r\nGraphY = 300\r\nGraphW = 700\r\n"
+                             "GraphH = 400\r\n");
+    SimScheduleCtrlKey(1 * Seconds, L'G');
+    SimScheduleClose(2 * Seconds);
+    RunTockmeter();
+    EXPECT_EQ(SimGraph().client.width, 700);
+    EXPECT_EQ(SimGraph().client.height, 400);
+    EXPECT_EQ(SimGraph().frame.right, 1920) << "at the right edge of the work area";
+    EXPECT_EQ(SimGraph().frame.top, 300);
+}
+
 TEST_F(GraphWindowTest, SaveGraphAsWritesThePictureAtTheWindowsSize) {
     SimSchedulePressButton(UploadAt, UploadButtonId);
     SimSchedulePressButton(StartAt, StartButtonId);
@@ -152,6 +165,28 @@ TEST_F(GraphWindowTest, SaveGraphAsWritesThePictureAtTheWindowsSize) {
     EXPECT_EQ(Texts(SimEncodedPictures()[0]), Texts(SimGraph().shown));
     EXPECT_EQ(IntervalMarkers(SimEncodedPictures()[0]).size(), IntervalMarkers(SimGraph().shown).size());
     EXPECT_GT(IntervalMarkers(SimEncodedPictures()[1]).size(), 2u);
+}
+
+TEST_F(GraphWindowTest, TheCommandsAreOfferedInTheirMenus) {
+    SimScheduleClose(1 * Seconds);
+    RunTockmeter();
+    const struct {
+        int id;
+        int flags;
+        wchar_t ctrlKey;
+    } expected[] = {
+        {ShowGraphCommandId, InWindowMenu | InLogMenu, L'G'},
+        {SaveGraphCommandId, InWindowMenu | InLogMenu | InGraphMenu, 0},
+    };
+    for (const auto& command : expected) {
+        const auto& offered = SimMainWindow().menuCommands;
+        const auto found = std::find_if(offered.begin(), offered.end(),
+                                        [&](const SimMenuCommand& c) { return c.id == command.id; });
+        ASSERT_NE(found, offered.end()) << command.id;
+        EXPECT_EQ(found->flags & (InWindowMenu | InLogMenu | InGraphMenu), command.flags)
+            << command.id;
+        EXPECT_EQ(found->ctrlKey, command.ctrlKey) << command.id;
+    }
 }
 
 TEST_F(GraphWindowTest, NoGraphIsSavedBeforeAnyRun) {
