@@ -3,6 +3,7 @@
 #include "app/save_as.h"
 #include "calibration/measured_run.h"
 #include "graph/graph_picture.h"
+#include "platform/event_loop.h"
 #include "platform/graph_window.h"
 #include "settings/graph_settings.h"
 #include "state/app_state.h"

@@ -3,7 +3,7 @@
 #include "app/save_as.h"
 #include "calibration/measured_run.h"
 #include "measure/measurements_csv.h"
-#include "platform/platform.h"
+#include "platform/text_encoding.h"
 #include "text/number_text.h"
 #include "window/log_view.h"
 #include "window/main_controls.h"

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
-#include "platform/platform.h"
+#include "platform/controls.h"
+#include "platform/window.h"
 #include "serial/port_scan.h"
 #include "serial/port_stable_names.h"
 #include "state/app_state.h"

@@ -1,6 +1,8 @@
 #include "app/save_as.h"
 
 #include "files/safe_save.h"
+#include "platform/dialogs.h"
+#include "platform/program_paths.h"
 #include "state/app_state.h"
 #include "text/clock_text.h"
 #include "window/main_controls.h"

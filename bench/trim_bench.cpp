@@ -172,12 +172,14 @@ struct TrimOutcome {
     bool estimated = false; // a run at the value found with a known estimate
     double errorPpm = 0.0, boundPpm = 0.0;
     bool inBound = false;
+    std::int64_t latency = 0; // the adapter's
 };
 
 TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, const char* population,
                      int index) {
     const MicromiteModel& model = NewSession(options);
     TrimOutcome outcome;
+    outcome.latency = options.adapterLatencyNanoseconds;
     SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
     std::function<void()> look = [&] {
         const bool over = SimNowNanoseconds() - TrimAt > SearchLimit;
@@ -262,6 +264,17 @@ void ReportAutoTrim(const char* title, const std::vector<TrimOutcome>& outcomes)
                 Share(onBest, n));
     std::printf("   virtual time to finish                median %.0f s, largest %.0f s\n",
                 Percentile(seconds, 0.5), *std::max_element(seconds.begin(), seconds.end()));
+    for (const std::int64_t latency : Latencies) {
+        std::vector<double> behind;
+        for (const TrimOutcome& outcome : outcomes)
+            if (outcome.latency == latency)
+                behind.push_back(outcome.seconds);
+        if (!behind.empty())
+            std::printf("     behind a %2lld ms adapter              median %.0f s, largest %.0f s "
+                        "(%zu)\n",
+                        static_cast<long long>(latency / Millisecond), Percentile(behind, 0.5),
+                        *std::max_element(behind.begin(), behind.end()), behind.size());
+    }
     std::printf("   final estimate |error| (ppm)          p50 %.2f, p95 %.2f, largest %.2f "
                 "(%d estimates)\n",
                 Percentile(errors, 0.5), Percentile(errors, 0.95),

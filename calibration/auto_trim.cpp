@@ -3,8 +3,10 @@
 #include "calibration/measured_run.h"
 #include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
+#include "calibration/trim_command.h"
 #include "measure/trim_search.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 #include "text/number_text.h"
@@ -16,7 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
-const wchar_t* const AutoTrimInterval = L"5";
+const std::wstring AutoTrimInterval = IntegerText(TrimSearchIntervalSeconds);
 
 namespace {
 
@@ -82,7 +84,7 @@ std::vector<MeasuredRun> SearchRuns() {
 }
 
 void Decide() {
-    const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().uploads, Search().trim);
+    const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().measurements, Search().trim);
     Search().trim = step.trim;
     if (step.next == TrimSearchNext::GiveUp)
         GiveUp(L"the tick lines gave no rate.");
@@ -109,6 +111,23 @@ bool UploadAt(int trim, const std::wstring& interval) {
     return App.UploadedClockTrim == App.ClockTrim;
 }
 
+// Puts the controller at the next value: once it holds the tick program at the search's
+// interval, OPTION CLOCKTRIM alone does it; a value not confirmed is set by a whole upload.
+// Gives the reason to give up, or the empty text.
+std::wstring MoveToTrim(int trim) {
+    AutoTrimState& search = Search();
+    if (search.programHeld) {
+        ChooseTrim(trim);
+        const TrimCommand sent = SendClockTrim();
+        if (sent == TrimCommand::Took)
+            return L"";
+        if (sent == TrimCommand::Refused)
+            return L"the Micromite refused CLOCKTRIM " + IntegerText(trim) + L".";
+    }
+    search.programHeld = UploadAt(trim, AutoTrimInterval);
+    return search.programHeld ? L"" : L"the upload did not complete.";
+}
+
 // The value found is the one measured nearest zero, which the model's advice may not be when
 // the model and the measurements differ a little: the measurement decides, and the lines say so.
 void LogResult() {
@@ -120,6 +139,12 @@ void LogResult() {
                 FixedText(estimate->boundPpm, 1);
     AppendLogLine(done + L".");
     const TrimModel model = SessionTrimModel(runs);
+    // The value is the best the measurements show, but not known to be better than its
+    // neighbours: the log says so rather than let the choice pass for certain.
+    if (estimate && model.known && !TellsNeighboursApart(*estimate, model))
+        AppendLogLine(L"The measurements cannot tell CLOCKTRIM " + IntegerText(Search().trim) +
+                      L" from its neighbours: \u00B1" + FixedText(estimate->boundPpm, 1) +
+                      L" ppm is more than half a step. Measure it by hand at a longer interval.");
     if (model.known)
         AppendLogLine(StepLine(model));
     AppendLogLine(KeepLine(Search().trim));
@@ -152,12 +177,12 @@ void AutoTrimTimerEvent() {
     AutoTrimState& search = Search();
     switch (search.phase) {
     case AutoTrimPhase::Upload: {
-        ++search.uploads;
-        const bool uploaded = UploadAt(search.trim, AutoTrimInterval);
+        ++search.measurements;
+        const std::wstring failed = MoveToTrim(search.trim);
         if (StopWasRequested())
             CancelAutoTrim();
-        else if (!uploaded)
-            GiveUp(L"the upload did not complete.");
+        else if (!failed.empty())
+            GiveUp(failed);
         else
             ScheduleStep(AutoTrimPhase::Start);
         return;
@@ -206,8 +231,7 @@ void AutoTrimAfterTick() {
         GiveUp(L"the tick lines stopped.");
         return;
     }
-    if (MeasurementDecisive(run->estimate, SessionTrimModel(SearchRuns()),
-                            SecondsSince(Search().measureStartedAt)))
+    if (MeasurementDecisive(SearchRuns(), SecondsSince(Search().measureStartedAt)))
         EndMeasurement();
 }
 

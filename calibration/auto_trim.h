@@ -5,8 +5,10 @@
 // timing run handlers, which log what they always log. Its rules are in measure/trim_search.h.
 #pragma once
 
-// The interval the search measures at: the shortest the interval list offers.
-extern const wchar_t* const AutoTrimInterval;
+#include <string>
+
+// The interval the search measures at, as the settings would hold it.
+extern const std::wstring AutoTrimInterval;
 
 bool AutoTrimActive();
 

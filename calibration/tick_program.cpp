@@ -1,6 +1,7 @@
 #include "calibration/tick_program.h"
 
 #include "calibration/timing_run.h"
+#include "calibration/trim_command.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "state/app_state.h"
@@ -48,19 +49,6 @@ std::vector<UploadStep> UploadSteps() {
         steps.push_back({line, 1, ReplyLog::ProgramLine});
     steps.push_back({ControlZ, 10, ReplyLog::AsItCameLater});
     return steps;
-}
-
-// The firmware answers a value outside its range with an error line and keeps the value it had.
-// The runs that follow are then credited to no value: what it keeps is not known here.
-void NoteTrimReply(const std::wstring& reply) {
-    App.RefusedClockTrim.clear();
-    const std::size_t error = reply.find(L"Error");
-    if (error == std::wstring::npos)
-        return;
-    const std::size_t end = reply.find_first_of(L"\r\n", error);
-    App.RefusedClockTrim = App.ClockTrim;
-    AppendLogLine(L"The Micromite refused CLOCKTRIM " + App.ClockTrim + L": " +
-                  reply.substr(error, end == std::wstring::npos ? end : end - error) + L".");
 }
 
 void RunStep(const UploadStep& step) {

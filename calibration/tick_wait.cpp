@@ -1,7 +1,8 @@
 #include "calibration/tick_wait.h"
 
 #include "calibration/stray_lines.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "state/app_state.h"

@@ -2,7 +2,8 @@
 
 #include "calibration/stray_lines.h"
 #include "calibration/tick_wait.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "serial/command_exchange.h"
 #include "settings/settings.h"
 #include "state/app_state.h"

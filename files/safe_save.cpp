@@ -1,5 +1,7 @@
 #include "files/safe_save.h"
 
+#include "platform/clock.h"
+
 #include <cstdint>
 
 namespace {

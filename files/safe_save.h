@@ -3,7 +3,7 @@
 // exactly as it was.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 #include <string>
 

@@ -1,5 +1,6 @@
 // TextFromUtf8Lossy on any bytes, as a settings file edited by hand can hold them.
 #include "fuzz/fuzz_check.h"
+#include "platform/text_encoding.h"
 #include "sim/sim.h"
 #include "text/utf8_text.h"
 

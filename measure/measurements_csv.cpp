@@ -1,6 +1,6 @@
 #include "measure/measurements_csv.h"
 
-#include "platform/platform.h"
+#include "platform/text_encoding.h"
 #include "text/number_text.h"
 
 namespace {

@@ -4,13 +4,11 @@
 
 namespace {
 
-// A measurement ends once it spans enough intervals to show the adapter's lateness and its bound
-// is this fraction of a step, or after this long.
+// A measurement spans at least this many intervals, enough to show the adapter's lateness.
 constexpr std::int64_t FewestDecisiveIntervals = 6;
-constexpr double DecisiveBoundSteps = 1.0 / 4.0;
-// Once the step is fitted, the values left to tell apart are neighbours, whose rates differ by
-// a step: their measurements need half the bound.
-constexpr double DecisiveBoundStepsBetweenNeighbours = 1.0 / 8.0;
+// Bounds, in steps, that decide: landing next to the best value, and telling neighbours apart.
+constexpr double JumpBoundSteps = 1.0 / 4.0;
+constexpr double NeighbourBoundSteps = 1.0 / 8.0;
 constexpr double LongestMeasurementSeconds = 75.0;
 
 // Of the values measured, the one whose rate lies nearest zero.
@@ -57,22 +55,39 @@ const RateEstimate* MeasuredAt(const std::vector<MeasuredRun>& runs, int trim) {
     return found;
 }
 
-bool MeasurementDecisive(const RateEstimate& estimate, const TrimModel& model,
-                         double secondsMeasured) {
-    const double boundSteps =
-        model.stepFitted ? DecisiveBoundStepsBetweenNeighbours : DecisiveBoundSteps;
-    const bool decisive = estimate.known && estimate.intervals >= FewestDecisiveIntervals &&
-                          estimate.boundPpm <= boundSteps * model.stepPpm;
-    return decisive || secondsMeasured >= LongestMeasurementSeconds;
+bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMeasured) {
+    if (secondsMeasured >= LongestMeasurementSeconds)
+        return true;
+    if (runs.empty())
+        return false;
+    const MeasuredRun& run = runs.back();
+    const RateEstimate& here = run.estimate;
+    if (!run.trimKnown || !here.known || here.intervals < FewestDecisiveIntervals)
+        return false;
+    const TrimModel model = SessionTrimModel(runs);
+    const double step = model.stepPpm;
+    if (here.boundPpm <= NeighbourBoundSteps * step)
+        return true;
+    const int advised = AdvisedTrim(model);
+    if (advised == run.trim)
+        return std::abs(here.ppm) + here.boundPpm <= step / 2.0;
+    const RateEstimate* there = MeasuredAt(runs, advised);
+    if (!there)
+        return here.boundPpm <= JumpBoundSteps * step;
+    return std::abs(here.ppm) - here.boundPpm > std::abs(there->ppm) + there->boundPpm;
 }
 
-TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int uploads,
+bool TellsNeighboursApart(const RateEstimate& estimate, const TrimModel& model) {
+    return estimate.boundPpm <= model.stepPpm / 2.0;
+}
+
+TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int measurements,
                                   int currentTrim) {
     const TrimModel model = SessionTrimModel(runs);
     if (!model.known)
         return {TrimSearchNext::GiveUp, currentTrim};
     int next = 0;
-    if (uploads < MostTrimSearchUploads && NextTrimToMeasure(runs, model, next))
+    if (measurements < MostTrimSearchMeasurements && NextTrimToMeasure(runs, model, next))
         return {TrimSearchNext::Measure, next};
     return {TrimSearchNext::Finish, BestMeasured(runs, currentTrim)};
 }

@@ -1,4 +1,4 @@
-// Drawing, a part of the seam beside platform/platform.h: an off-screen picture that the program
+// Drawing, a part of the seam: an off-screen picture that the program
 // paints with pens, fills and text, then shows in the graph window (platform/graph_window.h)
 // or encodes as a PNG file. Painting the whole picture off the screen first and showing it in
 // one step keeps the window from flickering.

@@ -1,17 +1,17 @@
-// The graph window, a part of the seam beside platform/platform.h: a second top-level window
-// that shows a picture of platform/drawing.h. Its events carry window number 1 (RaiseEvent's
+// The graph window, a part of the seam: a second top-level window that shows a picture of
+// platform/drawing.h. Its events (platform/event_loop.h) carry window number 1 (RaiseEvent's
 // window): EventSize when its client area gets a new size (not when minimized), EventMove, and
 // EventClose when the user asks to close it; it stays open until the program closes it.
 #pragma once
 
 #include "platform/drawing.h"
-#include "platform/platform.h"
+#include "platform/window.h"
 
 #include <string>
 
 constexpr int GraphWindowEvents = 1;
 
-// A flag of AddMenuCommand beside MenuCommandFlag: the command is also offered in the graph
+// A flag of AddMenuCommand beside MenuCommandFlag (platform/menu_commands.h): the command is also offered in the graph
 // window's right-click menu (also opened with the menu key or Shift+F10).
 constexpr int InGraphMenu = 16;
 
@@ -27,7 +27,7 @@ void CloseGraphWindow();
 
 bool GraphWindowIsOpen();
 
-// Geometry of the graph window, as the main window's in platform/platform.h; 0 in every field
+// Geometry of the graph window, as the main window's in platform/window.h; 0 in every field
 // while it is not open.
 WindowRect GraphWindowFrame();
 WindowSize GraphWindowClientSize();

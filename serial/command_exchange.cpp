@@ -1,6 +1,7 @@
 #include "serial/command_exchange.h"
 
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/text_encoding.h"
 #include "serial/serial_port.h"
 #include "state/app_state.h"
 #include "text/number_text.h"

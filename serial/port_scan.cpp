@@ -1,6 +1,7 @@
 #include "serial/port_scan.h"
 
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/serial.h"
 #include "serial/serial_port.h"
 #include "state/app_state.h"
 #include "window/main_controls.h"

@@ -1,6 +1,6 @@
 #include "serial/port_stable_names.h"
 
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 std::wstring TooltipWithStableNames(const std::wstring& tooltip,
                                    const std::vector<std::wstring>& ports) {

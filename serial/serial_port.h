@@ -2,7 +2,7 @@
 // operation names its port by slot. Slot 0 is the probe port, slot 2 the link port.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "platform/platform.h"
+#include "platform/program_paths.h"
 #include "settings/graph_settings.h"
 #include "settings/settings_file.h"
 #include "state/app_state.h"

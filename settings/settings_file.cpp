@@ -1,7 +1,8 @@
 #include "settings/settings_file.h"
 
 #include "files/safe_save.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "text/utf8_text.h"
 
 #include <algorithm>

@@ -2,7 +2,10 @@
 // platform/platform.h in virtual time: nothing in it sleeps or touches the real disk.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/serial.h"
+#include "platform/window.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,5 +1,6 @@
 // Virtual time: the performance counter and PauseMilliseconds run on a clock that only tests
 // (and the simulated waits) move forward.
+#include "platform/clock.h"
 #include "sim/sim_state.h"
 
 #include <ctime>

@@ -1,4 +1,5 @@
 // An in-memory file system with the sharing rules of Windows and injectable faults.
+#include "platform/files.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // The simulated graph window: its place and size, the picture it shows, and the user's actions
 // on it in virtual time.
+#include "platform/event_loop.h"
 #include "sim/sim_state.h"
 
 #include <utility>

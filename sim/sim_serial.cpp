@@ -1,5 +1,6 @@
 // Simulated COM devices: present, absent, held by another program or unplugged, with an input
 // queue filled in virtual time by whatever is at the other end of the line.
+#include "platform/serial.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // State of the simulated COM devices, kept in the simulated world.
 #pragma once
 
+#include "platform/serial.h"
 #include "sim/sim.h"
 
 #include <cstdint>

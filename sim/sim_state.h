@@ -1,6 +1,7 @@
 // The simulated world's state, shared by the files of sim/. Tests reach it through sim/sim.h.
 #pragma once
 
+#include "platform/files.h"
 #include "sim/sim.h"
 #include "sim/sim_drawing_state.h"
 #include "sim/sim_serial_state.h"

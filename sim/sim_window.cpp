@@ -1,5 +1,10 @@
 // The simulated main window and its controls, held in memory. The log control keeps its text the
 // way a rich edit control does: every line break is a single CR paragraph end.
+#include "platform/controls.h"
+#include "platform/event_loop.h"
+#include "platform/log_control.h"
+#include "platform/menu_commands.h"
+#include "platform/window.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>

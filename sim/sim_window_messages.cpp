@@ -1,5 +1,10 @@
 // What reaches the simulated window as platform messages: the expiries of its timers and the
 // scripted user's actions, taken in virtual time by the event loop, its drains and message boxes.
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/event_loop.h"
+#include "platform/log_control.h"
+#include "platform/window.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>

@@ -2,6 +2,8 @@
 // the messages that reach it) share.
 #pragma once
 
+#include "platform/dialogs.h"
+#include "platform/window.h"
 #include "sim/sim.h"
 
 #include <cstdint>

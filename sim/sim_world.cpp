@@ -1,4 +1,5 @@
 // The one simulated world of the test process, and its reset.
+#include "platform/program_paths.h"
 #include "sim/sim_state.h"
 
 SimWorld& Sim() {

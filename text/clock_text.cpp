@@ -1,6 +1,6 @@
 #include "text/clock_text.h"
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 #include <cwctype>
 

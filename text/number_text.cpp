@@ -1,6 +1,6 @@
 #include "text/number_text.h"
 
-#include "platform/platform.h"
+#include "platform/fixed_format.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "text/utf8_text.h"
 
-#include "platform/platform.h"
+#include "platform/text_encoding.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #include "window/events.h"
 
-#include "platform/platform.h"
+#include "platform/event_loop.h"
 #include "window/control_ids.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The event queue between the window layer and the event loop. The platform raises events
-// (RaiseEvent in platform/platform.h) while it handles window messages; the loop takes them one
-// at a time with WaitEvent. Kinds are the EventKind values of platform/platform.h.
+// (RaiseEvent in platform/event_loop.h) while it handles window messages; the loop takes them one
+// at a time with WaitEvent. Kinds are the EventKind values of platform/event_loop.h.
 #pragma once
 
 // Takes the oldest waiting event and gives its kind; with none waiting, handles at most one

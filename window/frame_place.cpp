@@ -1,7 +1,7 @@
 #include "window/frame_place.h"
 
 #include "platform/graph_window.h"
-#include "platform/platform.h"
+#include "platform/window.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "window/log_view.h"
 
-#include "platform/platform.h"
+#include "platform/log_control.h"
 #include "window/control_ids.h"
 #include "window/events.h"
 

@@ -1,6 +1,7 @@
 #include "window/main_controls.h"
 
-#include "platform/platform.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
 #include "text/number_text.h"
 #include "window/events.h"
 

@@ -1,7 +1,10 @@
 // The main window's drop-down lists, push buttons, tooltips and fonts over GTK 3.
 #include <cstdlib>
 
+#include "platform/controls.h"
+#include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
+#include "platform/text_encoding.h"
 
 namespace {
 

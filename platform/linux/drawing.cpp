@@ -5,7 +5,7 @@
 
 #include "platform/drawing.h"
 #include "platform/linux/drawing_internal.h"
-#include "platform/platform.h"
+#include "platform/text_encoding.h"
 
 namespace {
 

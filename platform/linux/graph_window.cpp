@@ -1,5 +1,6 @@
 // The graph window over GTK 3: a second top-level window, kept above the main window, whose
 // drawing area paints its own copy of the latest picture without asking the program.
+#include "platform/event_loop.h"
 #include "platform/graph_window.h"
 #include "platform/linux/drawing_internal.h"
 #include "platform/linux/gtk_window_layer.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/window.h"
 
 enum class ControlKind { DropDownList, PushButton, Log };
 

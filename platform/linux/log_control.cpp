@@ -1,7 +1,10 @@
 // The log control over GTK 3: a text view in a scroller, addressed in the terms of a multi-line
 // edit field. GTK counts characters as the program's wide texts do (one per code point) and a
 // line break as one character, so positions agree once a break is always a single LF.
+#include "platform/log_control.h"
+#include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
+#include "platform/text_encoding.h"
 
 namespace {
 

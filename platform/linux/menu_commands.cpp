@@ -2,6 +2,8 @@
 // Shift+F10), the same commands for the window's surface, and their Ctrl keys. GTK leaves the
 // title bar's menu to the window manager, so a right click on the window is where it is offered.
 #include "platform/graph_window.h"
+#include "platform/menu_commands.h"
+#include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
 
 namespace {

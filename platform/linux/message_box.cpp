@@ -1,4 +1,5 @@
 // The program's modal message box over GTK 3.
+#include "platform/dialogs.h"
 #include "platform/linux/gtk_window_layer.h"
 
 void ShowMessageBox(const std::wstring& title, const std::wstring& text) {

@@ -2,6 +2,7 @@
 // the time asked for.
 #include <vector>
 
+#include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // GTK's Save As dialog.
+#include "platform/dialogs.h"
 #include "platform/linux/gtk_window_layer.h"
+#include "platform/text_encoding.h"
 
 namespace {
 

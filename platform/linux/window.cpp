@@ -7,7 +7,10 @@
 #include <clocale>
 #include <csignal>
 
+#include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
+#include "platform/text_encoding.h"
+#include "platform/window.h"
 
 WindowLayerState WindowLayer;
 

@@ -1,6 +1,6 @@
 // Serial port names as Windows has them (Windows and the simulation): COM1 and up, opened
 // through the device namespace.
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 #include <algorithm>
 

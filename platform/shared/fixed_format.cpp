@@ -1,7 +1,8 @@
 // The fixed-point conversion over the POSIX C library (the simulation and Linux). The number
 // always takes a point: a program that sets the user's locale (GTK does, at start-up) would
 // otherwise get a comma in German, where the Windows runtime, left in its "C" locale, never does.
-#include "platform/platform.h"
+#include "platform/fixed_format.h"
+#include "platform/text_encoding.h"
 
 #include <cstdio>
 #include <locale.h>

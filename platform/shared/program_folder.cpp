@@ -1,6 +1,6 @@
 // Where the settings live and where Save As opens first on Windows and in the simulation: the
 // program's own folder.
-#include "platform/platform.h"
+#include "platform/program_paths.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Text encodings where wchar_t holds whole code points (the simulation and Linux). ISO 8859-1
 // stands for the ANSI code page.
-#include "platform/platform.h"
+#include "platform/text_encoding.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 
 #include <mmsystem.h>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 std::int64_t QueryCounter() {
     LARGE_INTEGER count;

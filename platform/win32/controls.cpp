@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/platform.h"
+#include "platform/controls.h"
 #include "platform/win32/window_internal.h"
 
 namespace {

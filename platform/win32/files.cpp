@@ -3,7 +3,8 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/program_paths.h"
 
 namespace {
 

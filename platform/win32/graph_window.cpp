@@ -2,6 +2,7 @@
 // its own copy of the latest picture and repaints from it without asking the program.
 #include <windows.h>
 
+#include "platform/event_loop.h"
 #include "platform/graph_window.h"
 #include "platform/win32/drawing_internal.h"
 #include "platform/win32/window_internal.h"

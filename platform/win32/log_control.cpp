@@ -9,8 +9,9 @@
 
 #include <cstddef>
 
-#include "platform/platform.h"
+#include "platform/log_control.h"
 #include "platform/win32/window_internal.h"
+#include "platform/window.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/event_loop.h"
+#include "platform/menu_commands.h"
 #include "platform/win32/window_internal.h"
 
 namespace {

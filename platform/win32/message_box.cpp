@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/dialogs.h"
 #include "platform/win32/window_internal.h"
 
 namespace {

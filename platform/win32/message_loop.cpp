@@ -1,7 +1,7 @@
 // Taking one message off the thread's queue, and the window's Tab and Shift+Tab.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/event_loop.h"
 #include "platform/win32/window_internal.h"
 
 namespace {

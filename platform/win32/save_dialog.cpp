@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/dialogs.h"
 #include "platform/win32/window_internal.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // COM devices on Windows: one synchronous handle per open port.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 
 #include <cwchar>
 
-#include "platform/platform.h"
+#include "platform/fixed_format.h"
+#include "platform/text_encoding.h"
 
 namespace {
 

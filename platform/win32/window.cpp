@@ -6,8 +6,9 @@
 
 #include <climits>
 
-#include "platform/platform.h"
+#include "platform/event_loop.h"
 #include "platform/win32/window_internal.h"
+#include "platform/window.h"
 
 WindowLayerState WindowLayer;
 

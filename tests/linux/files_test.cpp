@@ -1,5 +1,6 @@
 // Files on Linux, in a temporary folder.
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "system_fixtures.h"
 
 #include <cerrno>

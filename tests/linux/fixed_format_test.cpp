@@ -1,6 +1,6 @@
 // The fixed-point conversion writes a point whatever the program's locale: the GTK program
 // takes the user's locale at start-up.
-#include "platform/platform.h"
+#include "platform/fixed_format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // The user's folders on Linux: settings after the XDG base directory rules, Save As at home.
-#include "platform/platform.h"
+#include "platform/program_paths.h"
+#include "platform/text_encoding.h"
 #include "system_fixtures.h"
 
 #include <sys/stat.h>

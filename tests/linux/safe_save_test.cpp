@@ -1,6 +1,8 @@
 // The safe save over real files: what lies beside the saved file stays as it was, and only the
 // save's own new file is ever made or deleted.
 #include "files/safe_save.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "system_fixtures.h"
 
 #include <dirent.h>

@@ -1,6 +1,8 @@
 // Serial devices over termios, with a pseudo-terminal standing in for the adapter: the test holds
 // the far end, where the Micromite would be.
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/serial.h"
+#include "platform/text_encoding.h"
 #include "system_fixtures.h"
 
 #include <fcntl.h>

@@ -1,6 +1,7 @@
 // ComLineChanges in termios terms, without a device: a pseudo-terminal keeps neither byte size
 // nor parity, so these are read from the state the change makes.
 #include "platform/linux/system/serial_line_state.h"
+#include "platform/serial.h"
 
 #include <gtest/gtest.h>
 

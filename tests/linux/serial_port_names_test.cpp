@@ -1,6 +1,7 @@
 // Which serial ports the port list offers on Linux, and the paths that open them.
 #include "platform/linux/system/serial_device_names.h"
-#include "platform/platform.h"
+#include "platform/serial.h"
+#include "platform/text_encoding.h"
 #include "system_fixtures.h"
 
 #include <fstream>

@@ -185,6 +185,38 @@ TEST_F(AutoTrimTest, ASessionEndDuringItSavesTheChosenInterval) {
     EXPECT_NE(saved.find("Time interval = 10\r\n"), std::string::npos) << saved;
 }
 
+// A value whose measurement is wider than half a step is still the best the search saw, but the
+// log says it cannot be told from its neighbours.
+TEST_F(AutoTrimTest, SaysWhenTheValueFoundCannotBeToldFromItsNeighbours) {
+    const struct {
+        std::int64_t latency;
+        double stepPpm;
+        bool told;
+    } cases[] = {
+        {0, 450.0, true},                   // stamps to the microsecond, a typical step
+        {16 * Milliseconds, 115.0, false},  // a 16 ms adapter, a step a quarter of the typical
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stepPpm);
+        SetUp();
+        MicromiteOptions options;
+        options.baseErrorPpm = 345.0;
+        options.trimStepPpm = c.stepPpm;
+        options.adapterLatencyNanoseconds = c.latency;
+        micromite = &SimConnectMicromite(L"COM7", options);
+        ASSERT_GT(TrimAndClose(), 0);
+        const std::vector<std::wstring> log = LogLines();
+        const bool warned = std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
+            return line.rfind(L"The measurements cannot tell CLOCKTRIM " + App.ClockTrim +
+                                  L" from its neighbours: \u00B1",
+                              0) == 0;
+        });
+        EXPECT_EQ(warned, !c.told);
+        EXPECT_EQ(log.back(),
+                  L"To keep it, start your program with OPTION CLOCKTRIM " + App.ClockTrim + L".");
+    }
+}
+
 TEST_F(AutoTrimTest, GivesUpAndSaysWhy) {
     // No device: the upload cannot connect. A device with nothing behind it: the upload goes
     // into the void and no tick line comes.

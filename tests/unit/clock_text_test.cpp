@@ -1,5 +1,6 @@
 #include "text/clock_text.h"
 
+#include "platform/clock.h"
 #include "sim/sim.h"
 
 #include <gtest/gtest.h>

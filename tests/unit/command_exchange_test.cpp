@@ -1,7 +1,6 @@
 #include "serial/command_exchange.h"
 
 #include "link_fixture.h"
-#include "platform/platform.h"
 #include "serial/serial_port.h"
 #include "window/control_ids.h"
 #include "window/log_view.h"

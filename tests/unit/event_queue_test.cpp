@@ -1,7 +1,8 @@
 #include "window/events.h"
 
 #include "app_fixture.h"
-#include "platform/platform.h"
+#include "platform/event_loop.h"
+#include "platform/window.h"
 
 namespace {
 

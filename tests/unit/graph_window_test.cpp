@@ -5,6 +5,7 @@
 #include "calibration/measured_run.h"
 #include "graph/graph_picture.h"
 #include "graph_fixture.h"
+#include "platform/menu_commands.h"
 #include "timing_fixture.h"
 
 #include <cstring>

@@ -1,7 +1,6 @@
 #include "app/lifecycle.h"
 
 #include "app_fixture.h"
-#include "platform/platform.h"
 #include "window/control_ids.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app_fixture.h"
-#include "platform/platform.h"
+#include "platform/window.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "window/log_view.h"

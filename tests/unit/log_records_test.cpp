@@ -4,6 +4,8 @@
 #include "app/lifecycle.h"
 #include "calibration/measured_run.h"
 #include "measure/measurements_csv.h"
+#include "platform/dialogs.h"
+#include "platform/text_encoding.h"
 #include "timing_fixture.h"
 #include "window/control_ids.h"
 

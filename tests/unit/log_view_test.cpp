@@ -1,7 +1,8 @@
 #include "window/log_view.h"
 
 #include "app_fixture.h"
-#include "platform/platform.h"
+#include "platform/log_control.h"
+#include "platform/window.h"
 #include "window/control_ids.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 #include "window/main_controls.h"
 
 #include "app_fixture.h"
-#include "platform/platform.h"
+#include "platform/window.h"
 #include "window/control_ids.h"
 
 namespace {

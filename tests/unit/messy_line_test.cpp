@@ -103,8 +103,9 @@ TEST_F(MessyLineTest, StrayLinesAndBytesNeverBecomeStampsNorLoseALine) {
             << c.what;
         EXPECT_EQ(CountLogged(LateStampPrefix), 0) << c.what;
         EXPECT_EQ(CountLogged(L"Not a tick line: "), c.said ? 1 : 0) << c.what;
-        if (c.said)
+        if (c.said) {
             EXPECT_EQ(LoggedStartingWith(L"Not a tick line: "), c.said) << c.what;
+        }
         EXPECT_EQ(CountLogged(L"Lines in this run that were not tick lines: 11."), c.said ? 1 : 0)
             << c.what;
         const ReportedRate rate = LastReportedRate();

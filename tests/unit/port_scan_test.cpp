@@ -1,6 +1,7 @@
 #include "serial/port_scan.h"
 
 #include "app_fixture.h"
+#include "platform/window.h"
 #include "serial/serial_port.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "serial/serial_port.h"
 
 #include "app_fixture.h"
+#include "platform/serial.h"
 
 namespace {
 

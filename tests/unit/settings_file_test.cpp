@@ -1,5 +1,7 @@
 #include "settings/settings_file.h"
 
+#include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "sim/sim.h"
 #include "text/utf8_text.h"
 

@@ -1,7 +1,10 @@
 // The simulated window's own rules that every test of the program leans on: the log control's
 // lines, the merging of timer expiries, the waits of TakePlatformMessage and the message box.
 #include "app_fixture.h"
-#include "platform/platform.h"
+#include "platform/dialogs.h"
+#include "platform/event_loop.h"
+#include "platform/log_control.h"
+#include "platform/window.h"
 
 #include <algorithm>
 #include <functional>

@@ -2,7 +2,6 @@
 #include "calibration/tick_program.h"
 
 #include "link_fixture.h"
-#include "platform/platform.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 #include "sim/micromite_model.h"

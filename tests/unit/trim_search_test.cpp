@@ -30,7 +30,7 @@ TEST(TrimSearch, NextStepFromTheMeasurementsSoFar) {
     const struct {
         const char* what;
         std::vector<MeasuredRun> runs;
-        int uploads;
+        int measurements;
         TrimSearchNext next;
         int trim;
     } cases[] = {
@@ -38,7 +38,7 @@ TEST(TrimSearch, NextStepFromTheMeasurementsSoFar) {
         {"no rate", {RunWithoutRate(0)}, 1, TrimSearchNext::GiveUp, 0},
         // One value: the typical step of 470 ppm puts zero at -5.
         {"one value", {RunAt(0, 2350.0, 20.0)}, 1, TrimSearchNext::Measure, -5},
-        {"one value, uploads spent", {RunAt(0, 2350.0, 20.0)}, MostTrimSearchUploads,
+        {"one value, measurements spent", {RunAt(0, 2350.0, 20.0)}, MostTrimSearchMeasurements,
          TrimSearchNext::Finish, 0},
         // The advice measured 10 ppm fast: no neighbour can be nearer zero.
         {"advice measured near zero",
@@ -74,38 +74,52 @@ TEST(TrimSearch, NextStepFromTheMeasurementsSoFar) {
          -5},
     };
     for (const auto& c : cases) {
-        const TrimSearchStep step = NextTrimSearchStep(c.runs, c.uploads, 0);
+        const TrimSearchStep step = NextTrimSearchStep(c.runs, c.measurements, 0);
         EXPECT_EQ(step.next, c.next) << c.what;
         EXPECT_EQ(step.trim, c.trim) << c.what;
     }
 }
 
-TEST(TrimSearch, AMeasurementIsDecisiveOnceItsBoundIsSmallAgainstTheStep) {
-    TrimModel assumed;
-    assumed.known = true; // the typical step, 470 ppm: a quarter is 117.5 ppm
-    TrimModel fitted = assumed;
-    fitted.stepFitted = true; // neighbours: an eighth, 58.75 ppm
+TEST(TrimSearch, AMeasurementEndsOnceItCannotChangeTheNextStep) {
+    // The typical step of 470 ppm while one value is measured: a quarter is 117.5 ppm, an eighth
+    // 58.75 ppm. Each case's last run is the measurement going on.
+    const MeasuredRun first = RunAt(0, 2350.0, 20.0);
     const struct {
-        bool known;
-        std::int64_t intervals;
-        double boundPpm;
-        const TrimModel& model;
+        const char* what;
+        std::vector<MeasuredRun> runs;
         double seconds;
         bool decisive;
     } cases[] = {
-        {false, 0, 0.0, assumed, 10.0, false}, {false, 0, 0.0, assumed, 75.0, true},
-        {true, 5, 1.0, assumed, 30.0, false},  {true, 6, 117.0, assumed, 30.0, true},
-        {true, 6, 118.0, assumed, 30.0, false}, {true, 6, 58.0, fitted, 30.0, true},
-        {true, 6, 60.0, fitted, 30.0, false},  {true, 6, 60.0, fitted, 75.0, true},
+        {"no rate yet", {RunWithoutRate(0)}, 20.0, false},
+        {"no rate, 75 s", {RunWithoutRate(0)}, 75.0, true},
+        {"too few intervals", {[] {
+             MeasuredRun run = RunAt(0, 2350.0, 1.0);
+             run.estimate.intervals = 5;
+             return run;
+         }()},
+         20.0,
+         false},
+        {"credited to no value", {RunAt(32, 2350.0, 1.0, false)}, 20.0, false},
+        // Far from zero: landing next to the best value is enough.
+        {"jump, bound a quarter step", {RunAt(0, 2350.0, 117.0)}, 20.0, true},
+        {"jump, bound wider", {RunAt(0, 2350.0, 118.0)}, 20.0, false},
+        // At the advised value: done once no neighbour can be nearer zero.
+        {"advised, surely best", {first, RunAt(-5, 40.0, 100.0)}, 20.0, true},
+        {"advised, neighbour possible", {first, RunAt(-5, 150.0, 100.0)}, 20.0, false},
+        {"advised, bound an eighth step", {first, RunAt(-5, 150.0, 55.0)}, 20.0, true},
+        {"advised, 75 s", {first, RunAt(-5, 150.0, 100.0)}, 75.0, true},
+        // The neighbour against the advised value measured before it.
+        {"neighbour surely worse",
+         {first, RunAt(-5, 150.0, 30.0), RunAt(-6, -400.0, 100.0)},
+         20.0,
+         true},
+        {"neighbour maybe better",
+         {first, RunAt(-5, 200.0, 30.0), RunAt(-6, -250.0, 100.0)},
+         20.0,
+         false},
     };
-    for (const auto& c : cases) {
-        RateEstimate estimate;
-        estimate.known = c.known;
-        estimate.intervals = c.intervals;
-        estimate.boundPpm = c.boundPpm;
-        EXPECT_EQ(MeasurementDecisive(estimate, c.model, c.seconds), c.decisive)
-            << c.known << " " << c.intervals << " " << c.boundPpm << " " << c.seconds;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(MeasurementDecisive(c.runs, c.seconds), c.decisive) << c.what;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The monotonic clock, pauses and the local time of day on Linux.
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 #include <cerrno>
 #include <ctime>

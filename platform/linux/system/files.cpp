@@ -1,5 +1,6 @@
 // Files on Linux: file descriptors, with advisory locks standing in for Windows' sharing modes.
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,7 @@
 // Where the settings live and where Save As opens first on Linux: the user's folders, since the
 // program's own folder is usually not the user's to write.
-#include "platform/platform.h"
+#include "platform/program_paths.h"
+#include "platform/text_encoding.h"
 
 #include <cerrno>
 #include <cstdlib>

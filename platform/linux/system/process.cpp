@@ -1,5 +1,6 @@
 // The program's own path on Linux.
-#include "platform/platform.h"
+#include "platform/program_paths.h"
+#include "platform/text_encoding.h"
 
 #include <unistd.h>
 #include <vector>

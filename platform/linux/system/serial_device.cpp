@@ -1,7 +1,9 @@
 // Serial devices on Linux: a terminal device opened without waiting, in raw mode, with the
 // Windows time limits kept beside the descriptor and applied by the reads and writes here.
+#include "platform/clock.h"
 #include "platform/linux/system/serial_line_state.h"
-#include "platform/platform.h"
+#include "platform/serial.h"
+#include "platform/text_encoding.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // A serial device's line state in termios terms.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 #include <termios.h>
 

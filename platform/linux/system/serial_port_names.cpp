@@ -1,6 +1,7 @@
 // Serial port names on Linux: the serial devices in /dev and the ones the user names.
 #include "platform/linux/system/serial_device_names.h"
-#include "platform/platform.h"
+#include "platform/serial.h"
+#include "platform/text_encoding.h"
 
 #include <algorithm>
 #include <cstdlib>

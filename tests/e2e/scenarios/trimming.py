@@ -19,8 +19,9 @@ BEST_TRIM = "-3"
 TRIM_AUTOMATICALLY = 0x110
 SHOW_RATE_NOW = 0x120
 
-# Three or four uploads of 8 s and as many measurements of 30 s or more at 5 s intervals; on a
-# busy machine the stamps scatter and each measurement lasts up to 90 s. The bound is for hangs.
+# An upload of 8 s, three or four measurements of 18 s or more at 3 s intervals, each after an
+# OPTION CLOCKTRIM of its own, and the last upload; on a busy machine the stamps scatter and each
+# measurement lasts up to 75 s. The bound is for hangs.
 TRIM_TIMEOUT_SECONDS = 780
 DONE_LINE = re.compile(r"Automatic trim done: CLOCKTRIM (-?\d+), measured .*")
 RATE_LINE = re.compile(
