@@ -1,5 +1,6 @@
 #include "app/lifecycle.h"
 
+#include "app/graph_window.h"
 #include "app/log_commands.h"
 #include "app/main_window.h"
 #include "calibration/auto_trim.h"
@@ -9,6 +10,7 @@
 #include "calibration/timing_run.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/graph_window.h"
 #include "platform/menu_commands.h"
 #include "platform/window.h"
 #include "serial/command_exchange.h"
@@ -78,10 +80,12 @@ const MenuCommand MenuCommands[] = {
     {SaveLogCommandId, L"&Save Log As...", InBothMenus | AfterSeparator, L'S', SaveLogCommand},
     {SaveMeasurementsCommandId, L"Save &Measurements As...", InBothMenus, 0,
      SaveMeasurementsCommand},
+    {SaveGraphCommandId, L"Save Gra&ph As...", InBothMenus | InGraphMenu, 0, SaveGraphCommand},
     {ClearLogCommandId, L"C&lear Log", InLogMenu | AfterSeparator, 0, ClearLogCommand},
     {TrimAutomaticallyCommandId, L"Trim automatically", InBothMenus | AfterSeparator, 0,
      StartAutoTrim},
     {ShowRateCommandId, L"Show the rate now", InBothMenus, 0, ShowRateNow},
+    {ShowGraphCommandId, L"Show &graph", InBothMenus, L'G', ShowGraphCommand},
 };
 
 void OnControlEvent(int controlId) {
@@ -106,6 +110,7 @@ void OnControlEvent(int controlId) {
     }
 }
 
+// The graph follows the measurements once a handler has logged what it measured.
 void Dispatch(int event) {
     switch (event) {
     case EventControl:
@@ -128,14 +133,15 @@ void Dispatch(int event) {
         break;
     case EventSize:
         ResizeLogView();
-        break;
+        return;
     case EventClose:
         App.QuitRequested = 1;
         CancelAutoTrim();
-        break;
+        return;
     default:
-        break;
+        return;
     }
+    RedrawGraphIfChanged();
 }
 
 void StartUp() {
@@ -157,6 +163,8 @@ void RunMainLoop() {
         App.LastEventWindow = CurrentEventWindow();
         if (App.LastEventWindow == MainWindowNumber)
             Dispatch(App.LastEvent);
+        else if (App.LastEventWindow == GraphWindowNumber)
+            OnGraphWindowEvent(App.LastEvent);
         // What the user asked for while the handler was busy comes next.
         ReleaseKeptEvents();
     } while (App.QuitRequested != 1);
@@ -169,6 +177,7 @@ void ShutDown() {
         MeasuredStop();
     FreeLinkBuffers();
     PauseMilliseconds(ClosingPauseMilliseconds);
+    CloseGraph();
     CloseMainWindow();
     RemoveWindowEvents(MainWindowNumber);
     CloseAllPorts();

@@ -61,30 +61,6 @@ int CharacterHeight(int points, int dotsPerInch) {
     return -static_cast<int>((scaled * 2 + 72) / 144);
 }
 
-// The nearest value from low to high; low when the range is empty.
-std::int64_t Within(std::int64_t value, std::int64_t low, std::int64_t high) {
-    return std::max(low, std::min(value, high));
-}
-
-// A place stored while another monitor was attached may now lie on none: the window then opens
-// on the nearest work area, keeping its size as far as the area holds it. The settings keep the
-// stored place until the next save.
-ScreenPoint OpeningPlace() {
-    const std::int64_t left = std::int64_t{App.MainX} - ComposedShift();
-    const std::int64_t top = App.MainY;
-    // A frame without a size (stored by hand) counts as one pixel here.
-    const WindowSize frameSize = FrameSizeOfClient({App.MainW, App.MainH});
-    const WindowSize size{std::max(frameSize.width, 1), std::max(frameSize.height, 1)};
-    const WindowRect frame{Saturated(left), Saturated(top), Saturated(left + size.width),
-                           Saturated(top + size.height)};
-    bool onAMonitor = true;
-    const WindowRect area = WorkAreaNear(frame, onAMonitor);
-    if (onAMonitor)
-        return {frame.left, frame.top};
-    return {Saturated(Within(left, area.left, std::int64_t{area.right} - size.width)),
-            Saturated(Within(top, area.top, std::int64_t{area.bottom} - size.height))};
-}
-
 void CreateTopRow() {
     const int listHeight =
         VisualStylesInUse() ? ListFieldHeight + ThemedListExtra : UnthemedListHeight;
@@ -143,7 +119,7 @@ void LoadLogFont() {
 }
 
 void BuildMainWindow() {
-    const ScreenPoint place = OpeningPlace();
+    const ScreenPoint place = OpeningPlace(App.MainX, App.MainY, App.MainW, App.MainH);
     OpenMainWindow(L"Tockmeter!", place.x, place.y, App.MainW, App.MainH);
     {
         ProgramChange change;

@@ -34,6 +34,7 @@ void BeginRun(double startMicroseconds) {
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
     run.refusedTrim = App.RefusedClockTrim;
     run.intervalSeconds = NominalIntervalSeconds();
+    run.startedAt = LatestCurrentDateTime();
     run.stamps.push_back({0, startMicroseconds / 1e6, !App.StampLate});
     App.Measurements.runs.push_back(run);
 }

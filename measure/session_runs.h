@@ -19,6 +19,7 @@ struct MeasuredRun {
     int trim = 0;
     std::wstring refusedTrim;     // the CLOCKTRIM the controller refused at the upload; empty: none
     double intervalSeconds = 0.0; // the tick program's interval, as far as the program knows
+    DateValue startedAt = NoDate; // the wall-clock time the run's first line shows
     std::vector<TickStamp> stamps; // seconds on the performance counter
     RateEstimate estimate;         // after the latest stamp
     bool ended = false;

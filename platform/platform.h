@@ -25,6 +25,7 @@
 #include "platform/log_control.h"   // the log control in the terms of an edit field
 #include "platform/menu_commands.h" // commands in the window menu and log menu, Ctrl keys
 #include "platform/window.h"        // the layer's rules; set-up, the main window, its geometry
+#include "platform/graph_window.h"  // the graph window, and the pictures it shows (drawing.h)
 
 // Serial devices.
 #include "platform/serial.h" // serial port names, COM devices

@@ -10,8 +10,8 @@ import sys
 from collections import defaultdict
 from pathlib import Path
 
-ROOMS = ["platform/win32", "platform/linux", "app", "calibration", "serial", "settings",
-         "window", "state", "measure", "text", "files", "platform"]
+ROOMS = ["platform/win32", "platform/linux", "app", "graph", "calibration", "serial",
+         "settings", "window", "state", "measure", "text", "files", "platform"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
 

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "platform/program_paths.h"
+#include "settings/graph_settings.h"
 #include "settings/settings_file.h"
 #include "state/app_state.h"
 #include "text/number_text.h"
@@ -61,6 +62,7 @@ void LoadSettings() {
     App.MaxPortNo = ReadInteger(L"Max port no", defaults.MaxPortNo);
     App.TimeInterval = ReadText(L"Time interval", defaults.TimeInterval);
 
+    LoadGraphSettings();
     CloseFile();
 
     if (App.LineDelay < LineDelayFloor)
@@ -93,6 +95,7 @@ void SaveSettings() {
     WriteInteger(L"Max port no", App.MaxPortNo);
     WriteText(L"Time interval", App.TimeInterval);
 
+    SaveGraphSettings();
     CloseFile();
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/files.h"
 #include "sim/sim.h"
+#include "sim/sim_drawing_state.h"
 #include "sim/sim_serial_state.h"
 #include "sim/sim_window_state.h"
 
@@ -45,6 +46,7 @@ struct SimWorld {
 
     SimDesktop desktop;
     SimSerialWorld serial;
+    SimDrawingWorld drawing;
 };
 
 SimWorld& Sim();

@@ -34,6 +34,13 @@ struct AppState {
     std::int32_t MaxPortNo = 32;
     std::wstring TimeInterval = L"10"; // seconds
     std::int32_t TimerPeriod = 9700;   // milliseconds, derived from TimeInterval
+    // The graph window's place and inner size (app/graph_window.cpp), kept in a group of their
+    // own once known: read from the file, or the graph shown in this session.
+    bool GraphPlaceKnown = false;
+    std::int32_t GraphX = 240;
+    std::int32_t GraphY = 240;
+    std::int32_t GraphW = 640;
+    std::int32_t GraphH = 480;
 
     // Port discovery (serial/port_scan.cpp): the COM ports that opened, in ascending order.
     std::vector<std::wstring> FoundPorts;

@@ -2,6 +2,7 @@
 #pragma once
 
 constexpr int MainWindowNumber = 0;
+constexpr int GraphWindowNumber = 1; // GraphWindowEvents of platform/graph_window.h
 
 constexpr int LogViewId = 1;
 constexpr int UploadButtonId = 5;
@@ -24,3 +25,5 @@ constexpr int SelectAllCommandId = 0x140;
 constexpr int SaveLogCommandId = 0x150;
 constexpr int SaveMeasurementsCommandId = 0x160;
 constexpr int ClearLogCommandId = 0x170;
+constexpr int ShowGraphCommandId = 0x180;
+constexpr int SaveGraphCommandId = 0x190;

@@ -40,6 +40,9 @@ bool IsSizeEventOf(const Event& event, int window) {
 // What a drain keeps: the requests whose repeat does no harm and whose loss the user would not
 // see (Stop, closing, the menu commands). A button that starts something is not kept.
 bool KeptByDrain(const Event& event) {
+    // The graph window's close request, and its new size, which it is redrawn at.
+    if (event.window == GraphWindowNumber)
+        return event.kind == EventClose || event.kind == EventSize;
     if (event.window != MainWindowNumber)
         return false;
     return event.kind == EventClose || event.kind == EventCommand ||

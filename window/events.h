@@ -13,8 +13,9 @@ int PollEvent();
 
 // Handles every pending platform message and takes every event, then returns: the window
 // repaints and reacts, but no handler runs. Stop, the close request and the menu commands are
-// kept for the loop (ReleaseKeptEvents); every other event is discarded, since a second upload
-// or start the user did not see coming could do harm.
+// kept for the loop (ReleaseKeptEvents), as are the graph window's close request and new size;
+// every other event is discarded, since a second upload or start the user did not see coming
+// could do harm.
 void DrainEvents();
 // One step of the drain, for a wait that keeps the window alive: takes one waiting event, or
 // handles at most one pending platform message, without waiting, and keeps or discards it as the

@@ -22,3 +22,13 @@ int ComposedShift();
 // them. A minimized or maximized window gives the place and size it has when restored.
 ScreenPoint FramePosition();
 PixelSize InnerSize();
+// Where a top-level window opens whose place and inner size the settings stored (the left edge
+// the visible one): there, unless that lies on no monitor attached now (stored while another
+// was attached); then on the nearest work area, keeping its size as far as the area holds it.
+// The settings keep the stored place until the next save.
+ScreenPoint OpeningPlace(std::int32_t left, std::int32_t top, std::int32_t innerWidth,
+                         std::int32_t innerHeight);
+
+// The same of the graph window, while it is open.
+ScreenPoint GraphFramePosition();
+PixelSize GraphInnerSize();

@@ -47,6 +47,13 @@ std::string Utf8Text(const std::wstring& text);
 // underscore, and a literal underscore doubled.
 std::string MnemonicText(const std::wstring& caption);
 
+// The value held to the range of int.
+int Saturated(long long value);
+WindowRect RectOf(const GdkRectangle& rect);
+// The outer frame of a top-level window as the window manager draws it; 0 in every field for
+// no window.
+WindowRect FrameOf(GdkWindow* window);
+
 // Raises an event of the main window.
 void Raise(int kind, int object = 0, int detail = 0);
 
@@ -61,6 +68,9 @@ void StyleWidget(GtkWidget* widget, const std::string& css);
 // The menus of menu_commands.cpp: the window's own (right click on its surface) and the log's.
 void ShowWindowMenu(const GdkEvent* trigger);
 void ShowLogMenu(GtkTextView* log, const GdkEvent* trigger);
+// The graph window's right-click menu (also the menu key), at the pointer or, without a
+// trigger, where GTK puts a menu opened from the keyboard.
+void ShowGraphMenu(const GdkEvent* trigger);
 // Chooses the command of a Ctrl key pressed in the window; false when no command has that key.
 bool TakeMenuShortcut(const GdkEventKey* key);
 

@@ -1,6 +1,7 @@
 // The program's own menu commands over GTK 3: the log's right-click menu (also the menu key and
 // Shift+F10), the same commands for the window's surface, and their Ctrl keys. GTK leaves the
 // title bar's menu to the window manager, so a right click on the window is where it is offered.
+#include "platform/graph_window.h"
 #include "platform/menu_commands.h"
 #include "platform/event_loop.h"
 #include "platform/linux/gtk_window_layer.h"
@@ -67,6 +68,14 @@ void AddMenuCommand(int commandId, const std::wstring& text, int flags, wchar_t 
 
 void ShowWindowMenu(const GdkEvent* trigger) {
     GtkWidget* menu = BuildMenu(InWindowMenu, false);
+    if (!menu)
+        return;
+    Show(menu);
+    gtk_menu_popup_at_pointer(GTK_MENU(menu), trigger);
+}
+
+void ShowGraphMenu(const GdkEvent* trigger) {
+    GtkWidget* menu = BuildMenu(InGraphMenu, false);
     if (!menu)
         return;
     Show(menu);

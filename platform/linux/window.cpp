@@ -34,15 +34,6 @@ const char* const WindowLayerCss = R"(
 .tockmeter-surface combobox arrow { min-height: 0; min-width: 10px; }
 )";
 
-int Saturated(long long value) {
-    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
-}
-
-WindowRect RectOf(const GdkRectangle& rect) {
-    return {rect.x, rect.y, Saturated(static_cast<long long>(rect.x) + rect.width),
-            Saturated(static_cast<long long>(rect.y) + rect.height)};
-}
-
 GdkWindow* MainGdkWindow() {
     return WindowLayer.mainWindow ? gtk_widget_get_window(WindowLayer.mainWindow) : nullptr;
 }
@@ -174,6 +165,23 @@ void AddWindowLayerStyle() {
 
 } // namespace
 
+int Saturated(long long value) {
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+WindowRect RectOf(const GdkRectangle& rect) {
+    return {rect.x, rect.y, Saturated(static_cast<long long>(rect.x) + rect.width),
+            Saturated(static_cast<long long>(rect.y) + rect.height)};
+}
+
+WindowRect FrameOf(GdkWindow* window) {
+    if (!window)
+        return {0, 0, 0, 0};
+    GdkRectangle frame{};
+    gdk_window_get_frame_extents(window, &frame);
+    return RectOf(frame);
+}
+
 void Raise(int kind, int object, int detail) {
     RaiseEvent(kind, 0, object, detail);
 }
@@ -250,12 +258,7 @@ void ReleaseWindowLayer() {
 }
 
 WindowRect MainWindowFrame() {
-    GdkWindow* window = MainGdkWindow();
-    if (!window)
-        return {0, 0, 0, 0};
-    GdkRectangle frame{};
-    gdk_window_get_frame_extents(window, &frame);
-    return RectOf(frame);
+    return FrameOf(MainGdkWindow());
 }
 
 WindowSize MainWindowClientSize() {

@@ -39,9 +39,15 @@ const MenuCommandEntry* FindMenuCommand(WPARAM commandId) {
     return nullptr;
 }
 
-// Appends the commands that carry the place flag, with their separators; the first command of
-// the window menu also gets one, between the system's items and the program's.
-void AppendCommands(HMENU menu, int place, bool separatorFirst) {
+bool LogHasSelection(HWND log) {
+    CHARRANGE range{};
+    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMin != range.cpMax;
+}
+
+} // namespace
+
+void AppendMenuCommands(HMENU menu, int place, bool separatorFirst) {
     bool first = true;
     for (const auto& command : WindowLayer.menuCommands) {
         if ((command.flags & place) == 0)
@@ -53,18 +59,12 @@ void AppendCommands(HMENU menu, int place, bool separatorFirst) {
     }
 }
 
-bool LogHasSelection(HWND log) {
-    CHARRANGE range{};
-    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    return range.cpMin != range.cpMax;
-}
-
-} // namespace
-
 void AddCommandsToWindowMenu(HWND window) {
+    // The first command of the window menu also gets a separator, between the system's items and
+    // the program's.
     HMENU windowMenu = GetSystemMenu(window, FALSE);
     if (windowMenu)
-        AppendCommands(windowMenu, InWindowMenu, true);
+        AppendMenuCommands(windowMenu, InWindowMenu, true);
 }
 
 void RebuildShortcuts() {
@@ -120,7 +120,7 @@ bool ShowLogMenu(HWND from, LPARAM screenPosition) {
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return false;
-    AppendCommands(menu, InLogMenu, false);
+    AppendMenuCommands(menu, InLogMenu, false);
     const bool selection = LogHasSelection(from);
     for (const auto& command : WindowLayer.menuCommands)
         if ((command.flags & NeedsLogSelection) != 0 && !selection)

@@ -31,6 +31,11 @@ int FocusedControl() {
 } // namespace
 
 void TakeShortcut(WORD command) {
+    // The accelerator table takes the keys of every window of the thread; Tab walks the main
+    // window's controls only while the focus is in it, not from the graph window.
+    HWND focus = GetFocus();
+    if (focus && focus != WindowLayer.mainWindow && !IsChild(WindowLayer.mainWindow, focus))
+        return;
     const auto& controls = WindowLayer.controls;
     const int count = static_cast<int>(controls.size());
     if (count == 0 || (command != ShortcutNextControl && command != ShortcutPreviousControl))

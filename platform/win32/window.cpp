@@ -15,8 +15,6 @@ WindowLayerState WindowLayer;
 namespace {
 
 constexpr wchar_t WindowClassName[] = L"TockmeterWindow";
-constexpr DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW;
-constexpr DWORD MainWindowExStyle = 0;
 constexpr int IconResource = 1;
 
 void Raise(int kind, int object = 0, int detail = 0) {
@@ -166,15 +164,6 @@ int Saturated(long long value) {
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
 }
 
-// The frame's edges come from an empty client area, so that no client size can overflow the
-// system's own arithmetic.
-WindowSize FrameSizeAround(int innerWidth, int innerHeight) {
-    RECT edges{0, 0, 0, 0};
-    AdjustWindowRectEx(&edges, MainWindowStyle, FALSE, MainWindowExStyle);
-    return {Saturated(static_cast<long long>(innerWidth) + (edges.right - edges.left)),
-            Saturated(static_cast<long long>(innerHeight) + (edges.bottom - edges.top))};
-}
-
 } // namespace
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
@@ -282,27 +271,25 @@ void ReleaseWindowLayer() {
     WindowLayer.shortcuts = nullptr;
 }
 
-WindowRect MainWindowFrame() {
+WindowRect FrameOf(HWND window) {
     RECT frame{};
-    if (!WindowLayer.mainWindow || !GetWindowRect(WindowLayer.mainWindow, &frame))
+    if (!window || !GetWindowRect(window, &frame))
         return {0, 0, 0, 0};
     return RectOf(frame);
 }
 
-WindowSize MainWindowClientSize() {
+WindowSize ClientSizeOf(HWND window) {
     RECT client{};
-    if (!WindowLayer.mainWindow || !GetClientRect(WindowLayer.mainWindow, &client))
+    if (!window || !GetClientRect(window, &client))
         return {0, 0};
     return {client.right - client.left, client.bottom - client.top};
 }
 
-bool MainWindowIsNormal() {
-    HWND window = WindowLayer.mainWindow;
+bool IsNormal(HWND window) {
     return window && !IsIconic(window) && !IsZoomed(window);
 }
 
-WindowRect MainWindowNormalFrame() {
-    HWND window = WindowLayer.mainWindow;
+WindowRect NormalFrameOf(HWND window) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (!window || !GetWindowPlacement(window, &placement))
@@ -316,6 +303,31 @@ WindowRect MainWindowNormalFrame() {
         OffsetRect(&frame, monitor.rcWork.left - monitor.rcMonitor.left,
                    monitor.rcWork.top - monitor.rcMonitor.top);
     return RectOf(frame);
+}
+
+// The frame's edges come from an empty client area, so that no client size can overflow the
+// system's own arithmetic.
+WindowSize FrameSizeAround(int innerWidth, int innerHeight) {
+    RECT edges{0, 0, 0, 0};
+    AdjustWindowRectEx(&edges, MainWindowStyle, FALSE, MainWindowExStyle);
+    return {Saturated(static_cast<long long>(innerWidth) + (edges.right - edges.left)),
+            Saturated(static_cast<long long>(innerHeight) + (edges.bottom - edges.top))};
+}
+
+WindowRect MainWindowFrame() {
+    return FrameOf(WindowLayer.mainWindow);
+}
+
+WindowSize MainWindowClientSize() {
+    return ClientSizeOf(WindowLayer.mainWindow);
+}
+
+bool MainWindowIsNormal() {
+    return IsNormal(WindowLayer.mainWindow);
+}
+
+WindowRect MainWindowNormalFrame() {
+    return NormalFrameOf(WindowLayer.mainWindow);
 }
 
 WindowSize ClientSizeOfFrame(WindowSize frame) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/window.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +69,19 @@ template <typename Function> Function ProcedureAs(FARPROC procedure) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
 }
 
+// The main window's frame style; the graph window has the same.
+constexpr DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW;
+constexpr DWORD MainWindowExStyle = 0;
+
+// A top-level window's geometry, as platform.h gives the main window's; 0 in every field for
+// no window.
+WindowRect FrameOf(HWND window);
+WindowSize ClientSizeOf(HWND window);
+bool IsNormal(HWND window);
+WindowRect NormalFrameOf(HWND window);
+// The outer size of a frame of the main window's style around a client area of that size.
+WindowSize FrameSizeAround(int innerWidth, int innerHeight);
+
 WindowControl* FindControl(int id);
 WindowControl* FindControlByWindow(HWND window);
 HWND ControlWindow(int id); // null when there is no such control
@@ -88,6 +103,9 @@ void ApplyLogAutoColour(HWND log);
 bool TakeWindowMenuCommand(WPARAM command);
 bool TakeMenuShortcut(WORD command);
 bool ShowLogMenu(HWND from, LPARAM screenPosition);
+// Appends the commands that carry the place flag (a MenuCommandFlag, or InGraphMenu), with their
+// separators; separatorFirst puts one before the first, too.
+void AppendMenuCommands(HMENU menu, int place, bool separatorFirst);
 // Puts the commands into a new window's window menu.
 void AddCommandsToWindowMenu(HWND window);
 // The accelerator table: Tab, Shift+Tab and the commands' Ctrl keys.

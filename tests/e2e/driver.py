@@ -19,7 +19,7 @@ ANSWER_LIMIT_SECONDS = 30
 STARTUP_ALLOWANCE_SECONDS = 60
 
 # The driver's commands that only read the program's window.
-READING = {"window", "control", "combo", "log-lines", "log-text", "focus", "log-view",
+READING = {"window", "graph-window", "control", "combo", "log-lines", "log-text", "focus", "log-view",
            "message-box", "log-selection", "clipboard", "log-menu", "save-dialog"}
 
 
@@ -62,6 +62,10 @@ class Driver:
         """Waits for the window; its outer frame (left, top, width, height), client size
         (clientWidth, clientHeight) and minimized, maximized, visible."""
         return self._command("window", wait_seconds=wait_seconds)
+
+    def graph_window(self, wait_seconds=None) -> dict:
+        """Waits for the graph window; what `window` gives of the main window."""
+        return self._command("graph-window", wait_seconds=wait_seconds)
 
     def control(self, control_id) -> dict:
         """class, text, left/top/width/height in the client area, visible, enabled."""
@@ -167,6 +171,19 @@ class Driver:
         """Saves over the file at the path through the Save As dialog, answering Yes to its
         question whether to replace it; returns the question."""
         return self._command("save-dialog-replace", windows_path)["question"]
+
+    def show_graph(self):
+        """Types Ctrl+G, which shows the graph."""
+        self.key_ctrl("G")
+
+    def save_graph_as(self, path, command_id):
+        """Chooses the command (Save Graph As) in the window menu and saves to the path through
+        the Save As dialog; the dialog as `save_dialog` gives it."""
+        from wine import windows_path
+        self.window_menu_command(command_id)
+        dialog = self.save_dialog()
+        self.save_dialog_save(windows_path(path))
+        return dialog
 
     def save_dialog_cancel(self):
         self._command("save-dialog-cancel")

@@ -29,6 +29,9 @@ ANSWER_LIMIT_MILLISECONDS = 30_000
 # The scroll bar's codes that scroll_log takes, as the Windows driver names them.
 SB_TOP, SB_BOTTOM = 6, 7
 VIEW_CORNER_INSET = 2
+GRAPH_TITLE = "Tockmeter graph"
+# A popup menu takes a moment to map before it takes keys.
+MENU_SETTLE_SECONDS = 0.5
 
 
 def _interfaces():
@@ -94,8 +97,20 @@ class NativeDriver:
                 and child.getState().contains(self._pyatspi.STATE_SHOWING)]
 
     def _main_window(self):
-        frames = self._windows({self._pyatspi.ROLE_FRAME})
+        frames = [frame for frame in self._windows({self._pyatspi.ROLE_FRAME})
+                  if frame.name != GRAPH_TITLE]
         return frames[0] if frames else None
+
+    def _graph_window(self):
+        frames = [frame for frame in self._windows({self._pyatspi.ROLE_FRAME})
+                  if frame.name == GRAPH_TITLE]
+        return frames[0] if frames else None
+
+    def _save_dialog(self, title):
+        dialogs = [dialog for dialog in self._windows({self._pyatspi.ROLE_DIALOG,
+                                                      self._pyatspi.ROLE_FILE_CHOOSER})
+                   if dialog.name == title]
+        return dialogs[0] if dialogs else None
 
     def _message_box(self):
         boxes = self._windows({self._pyatspi.ROLE_ALERT, self._pyatspi.ROLE_DIALOG})
@@ -150,6 +165,20 @@ class NativeDriver:
                 "clientWidth": client[2], "clientHeight": client[3],
                 "minimized": states.contains(self._pyatspi.STATE_ICONIFIED),
                 "maximized": maximized,
+                "visible": states.contains(self._pyatspi.STATE_VISIBLE)
+                and states.contains(self._pyatspi.STATE_SHOWING)}
+
+    def graph_window(self, wait_seconds=None) -> dict:
+        """Waits for the graph window; its outer frame and client size as `window` gives them."""
+        frame = self._wait_for(self._graph_window, "the graph window", wait_seconds)
+        x, y, width, height = frame.queryComponent().getExtents(self._pyatspi.DESKTOP_COORDS)
+        area = frame[0]
+        client = (area.queryComponent().getExtents(self._pyatspi.WINDOW_COORDS)
+                  if area is not None else (0, 0, width, height))
+        states = frame.getState()
+        return {"title": frame.name, "left": x, "top": y, "width": width, "height": height,
+                "clientWidth": client[2], "clientHeight": client[3],
+                "minimized": states.contains(self._pyatspi.STATE_ICONIFIED),
                 "visible": states.contains(self._pyatspi.STATE_VISIBLE)
                 and states.contains(self._pyatspi.STATE_SHOWING)}
 
@@ -337,6 +366,41 @@ class NativeDriver:
         self._click(buttons[0])
         self._wait_for(lambda: True if self._message_box() is None else None,
                        "the message box's end")
+
+    def _xdotool(self, *arguments):
+        subprocess.run(["xdotool", *map(str, arguments)],
+                       env=dict(os.environ, DISPLAY=self.display_name), stdin=subprocess.DEVNULL,
+                       capture_output=True, timeout=XDOTOOL_TIMEOUT_SECONDS, check=True)
+
+    def _point_at(self, accessible):
+        """Moves the mouse to the middle of the object: without a window manager the keyboard's
+        focus follows the pointer."""
+        x, y, width, height = accessible.queryComponent().getExtents(
+            self._pyatspi.DESKTOP_COORDS)
+        self._xdotool("mousemove", "--sync", x + width // 2, y + height // 2)
+
+    def show_graph(self):
+        """Types Ctrl+G into the main window, which shows the graph."""
+        self._point_at(self._wait_for(self._main_window, "the main window"))
+        self._xdotool("key", "ctrl+g")
+
+    def save_graph_as(self, path, _command_id):
+        """Chooses Save Graph As in the graph's right-click menu and saves to the path through
+        the Save As dialog, typed into its name field; the dialog's title."""
+        self._point_at(self._wait_for(self._graph_window, "the graph window"))
+        self._xdotool("click", 3)
+        time.sleep(MENU_SETTLE_SECONDS)
+        self._xdotool("key", "Down", "Return")
+        title = "Save Graph As"
+        dialog = self._wait_for(lambda: self._save_dialog(title), "the Save As dialog")
+        report = {"title": dialog.name}
+        self._point_at(dialog)
+        self._xdotool("key", "ctrl+a")
+        self._xdotool("type", "--delay", 20, str(path))
+        self._xdotool("key", "Return")
+        self._wait_for(lambda: True if self._save_dialog(title) is None else None,
+                       "the Save As dialog's end")
+        return report
 
     def close(self, wait_seconds=None):
         """Asks the window to close, as its close box does; a window already gone is fine."""

@@ -35,6 +35,9 @@ add_native_e2e_scenarios(calibration
 add_native_e2e_scenarios(messy_line
     a_messy_line_costs_only_its_lost_lines_and_stop_before_a_line_is_kept)
 
+add_native_e2e_scenarios(graph
+    a_run_shows_in_the_graph_and_saves_as_png)
+
 add_native_e2e_scenarios(faults
     vanishing_controller_ends_the_upload_and_the_run_with_a_log_line
     flooding_controller_leaves_the_upload_and_the_run_measuring)

@@ -13,6 +13,8 @@
 // Reading:
 //   window            {"title", "left", "top", "width", "height" (outer frame, screen pixels),
 //                      "clientWidth", "clientHeight", "minimized", "maximized", "visible"}
+//   graph-window      the program's graph window (class "TockmeterGraphWindow"), waited for, as
+//                     `window` reports the main window; exit 2 if none
 //   control ID        {"id", "class", "text", "left", "top", "width", "height" (relative to the
 //                      client area), "visible", "enabled"}
 //   combo ID          {"items": [texts], "selected": index or -1, "text": selected text or ""}
@@ -397,6 +399,13 @@ JsonValue Resize(HWND mainWindow, int width, int height) {
 // A command's arguments as typed; those that are numbers are read by Number.
 using Arguments = std::vector<std::wstring>;
 
+JsonValue GraphWindowReport(HWND mainWindow) {
+    HWND graph = FindProgramWindow(mainWindow, L"TockmeterGraphWindow");
+    if (!graph)
+        Fail(NotFound, L"no graph window");
+    return WindowReport(graph);
+}
+
 int Number(const std::wstring& text) {
     wchar_t* end = nullptr;
     const long number = std::wcstol(text.c_str(), &end, 10);
@@ -413,6 +422,7 @@ struct Command {
 
 const Command Commands[] = {
     {L"window", 0, [](HWND w, const Arguments&) { return WindowReport(w); }},
+    {L"graph-window", 0, [](HWND w, const Arguments&) { return GraphWindowReport(w); }},
     {L"control", 1, [](HWND w, const Arguments& a) { return ControlReport(w, Number(a[0])); }},
     {L"combo", 1,
      [](HWND w, const Arguments& a) { return ComboReport(ControlOf(w, Number(a[0]))); }},

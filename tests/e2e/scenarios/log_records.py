@@ -26,15 +26,19 @@ SELECT_ALL = 0x140
 SAVE_LOG_AS = 0x150
 SAVE_MEASUREMENTS_AS = 0x160
 CLEAR_LOG = 0x170
+SHOW_GRAPH = 0x180
+SAVE_GRAPH_AS = 0x190
 TRIM_AUTOMATICALLY = 0x110
 SHOW_RATE_NOW = 0x120
 
 SEPARATOR = None
 LOG_MENU = [(COPY, "&Copy\tCtrl+C"), (SELECT_ALL, "Select &All\tCtrl+A"), SEPARATOR,
             (SAVE_LOG_AS, "&Save Log As...\tCtrl+S"),
-            (SAVE_MEASUREMENTS_AS, "Save &Measurements As..."), SEPARATOR,
+            (SAVE_MEASUREMENTS_AS, "Save &Measurements As..."),
+            (SAVE_GRAPH_AS, "Save Gra&ph As..."), SEPARATOR,
             (CLEAR_LOG, "C&lear Log"), SEPARATOR,
-            (TRIM_AUTOMATICALLY, "Trim automatically"), (SHOW_RATE_NOW, "Show the rate now")]
+            (TRIM_AUTOMATICALLY, "Trim automatically"), (SHOW_RATE_NOW, "Show the rate now"),
+            (SHOW_GRAPH, "Show &graph\tCtrl+G")]
 
 PROPOSED_NAME = re.compile(r"Tockmeter (\d{4}-\d\d-\d\d \d\d-\d\d)\.(txt|csv)")
 PROPOSED_TIME = "%Y-%m-%d %H-%M"
