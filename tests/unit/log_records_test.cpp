@@ -298,8 +298,9 @@ TEST_F(LogRecordsTest, SaveLogWritesTheLogOrSaysWhyAndLeavesTheOldFileAsItWas) {
         }
         std::map<std::wstring, std::string> files = SimFilesIn(folder);
         files.erase(L"log.txt");
-        if (answer == L"D:\\Records\\new.txt")
+        if (answer == L"D:\\Records\\new.txt") {
             EXPECT_EQ(files.erase(L"new.txt"), 1u) << c.what;
+        }
         for (const std::wstring& name : usersNames)
             EXPECT_EQ(files[name], users) << c.what;
         EXPECT_EQ(static_cast<int>(files.size()), 2 + c.takenNames) << c.what << ": files left";
