@@ -1,5 +1,6 @@
 #include "measure/trim_search.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -8,6 +9,9 @@ namespace {
 constexpr std::int64_t FewestDecisiveIntervals = 6;
 // Bounds, in steps, that decide: landing next to the best value, and telling neighbours apart.
 constexpr double JumpBoundSteps = 1.0 / 4.0;
+// Before a second value is measured the step is only the typical one, which a chip may miss by
+// a third: a jump of many steps lands off by more than a bound of this share of the rate adds.
+constexpr double AssumedStepShare = 1.0 / 8.0;
 constexpr double NeighbourBoundSteps = 1.0 / 8.0;
 constexpr double LongestMeasurementSeconds = 75.0;
 
@@ -23,6 +27,20 @@ int BestMeasured(const std::vector<MeasuredRun>& runs, int currentTrim) {
         }
     }
     return best;
+}
+
+// How far off the step may be, as a share of it: from the bounds at the ends of the values
+// measured once two were, as the fit has it. A jump of n steps lands off by n times that.
+double StepShareUncertain(const std::vector<MeasuredRun>& runs, const TrimModel& model) {
+    if (!model.stepFitted || model.highestTrim == model.lowestTrim)
+        return AssumedStepShare;
+    const RateEstimate* lowest = MeasuredAt(runs, model.lowestTrim);
+    const RateEstimate* highest = MeasuredAt(runs, model.highestTrim);
+    if (!lowest || !highest)
+        return AssumedStepShare;
+    const double share = (lowest->boundPpm + highest->boundPpm) /
+                         (static_cast<double>(model.highestTrim - model.lowestTrim) * model.stepPpm);
+    return std::min(share, AssumedStepShare);
 }
 
 // The value to measure next; false when there is none.
@@ -72,8 +90,12 @@ bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMea
     if (advised == run.trim)
         return std::abs(here.ppm) + here.boundPpm <= step / 2.0;
     const RateEstimate* there = MeasuredAt(runs, advised);
-    if (!there)
-        return here.boundPpm <= JumpBoundSteps * step;
+    if (!there) {
+        // Landing next to the best value, or as near as the step's own uncertainty allows.
+        const double enough = std::max(JumpBoundSteps * step,
+                                       StepShareUncertain(runs, model) * std::abs(here.ppm));
+        return here.boundPpm <= enough;
+    }
     return std::abs(here.ppm) - here.boundPpm > std::abs(there->ppm) + there->boundPpm;
 }
 

@@ -38,8 +38,9 @@ const RateEstimate* MeasuredAt(const std::vector<MeasuredRun>& runs, int trim);
 // Whether the measurement going on, the last of the runs, may end: once what it says cannot change
 // the next step, or once it is as good as is worth waiting for, or after 75 s.
 //  - At a value the model does not advise, it ends once its bound is a quarter of a step, enough
-//    to land next to the best value; against an advised value already measured, once it is
-//    surely the worse of the two, or its bound is an eighth of a step.
+//    to land next to the best value, or, far from zero, once it is no larger than what the
+//    step's own uncertainty makes the jump miss by; against an advised value already measured,
+//    once it is surely the worse of the two, or its bound is an eighth of a step.
 //  - At the advised value, it ends once no neighbour can keep better time (its rate and bound
 //    lie within half a step of zero), or its bound is an eighth of a step, when the neighbour is
 //    measured instead.

@@ -100,9 +100,22 @@ TEST(TrimSearch, AMeasurementEndsOnceItCannotChangeTheNextStep) {
          20.0,
          false},
         {"credited to no value", {RunAt(32, 2350.0, 1.0, false)}, 20.0, false},
-        // Far from zero: landing next to the best value is enough.
-        {"jump, bound a quarter step", {RunAt(0, 2350.0, 117.0)}, 20.0, true},
-        {"jump, bound wider", {RunAt(0, 2350.0, 118.0)}, 20.0, false},
+        // Away from zero: landing next to the best value is enough...
+        {"jump, bound a quarter step", {RunAt(0, 600.0, 117.0)}, 20.0, true},
+        {"jump, bound wider", {RunAt(0, 600.0, 118.0)}, 20.0, false},
+        // ...or, far from it, landing as near as the step's uncertainty lets the jump: an
+        // eighth of the rate on the typical step,
+        {"far jump, bound an eighth of the rate", {RunAt(0, 2350.0, 293.0)}, 20.0, true},
+        {"far jump, bound wider", {RunAt(0, 2350.0, 295.0)}, 20.0, false},
+        // and on a fitted step (500 ppm here, advising -12) what its ends' bounds leave of it.
+        {"fitted step, tight at its other end",
+         {RunAt(0, 6000.0, 20.0), RunAt(-8, 2000.0, 150.0)},
+         20.0,
+         false},
+        {"fitted step, loose at its other end",
+         {RunAt(0, 6000.0, 600.0), RunAt(-8, 2000.0, 150.0)},
+         20.0,
+         true},
         // At the advised value: done once no neighbour can be nearer zero.
         {"advised, surely best", {first, RunAt(-5, 40.0, 100.0)}, 20.0, true},
         {"advised, neighbour possible", {first, RunAt(-5, 150.0, 100.0)}, 20.0, false},
