@@ -67,7 +67,12 @@ void MicromiteReceive(MicromiteModel& model, std::int64_t atNanoseconds, const c
         return;
     atNanoseconds = std::max(atNanoseconds, model.nowNanoseconds);
     MicromiteRunUntil(model, atNanoseconds);
-    model.record.received.push_back(MicromiteReceived{atNanoseconds, std::string(bytes, count)});
+    const bool lost = atNanoseconds >= model.options.lostInputFromNanoseconds &&
+                      atNanoseconds < model.options.lostInputUntilNanoseconds;
+    model.record.received.push_back(
+        MicromiteReceived{atNanoseconds, std::string(bytes, count), lost});
+    if (lost)
+        return;
     for (std::size_t i = 0; i < count; ++i) {
         // Ctrl-C is caught as it arrives, whatever the firmware is busy with; the prompt comes
         // when the firmware reads it.

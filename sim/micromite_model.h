@@ -54,6 +54,10 @@ struct MicromiteOptions {
     // program stopped (it stays stored: it is in flash), CLOCKTRIM back to startTrim. Input
     // waiting is gone; bytes already on their way to the PC still come.
     std::int64_t restartAtNanoseconds = MicromiteNever;
+    // What the PC sends from lostInputFromNanoseconds until before lostInputUntilNanoseconds never
+    // reaches the firmware (a loose transmit wire): no echo, no effect. Off while they are equal.
+    std::int64_t lostInputFromNanoseconds = 0;
+    std::int64_t lostInputUntilNanoseconds = 0;
     std::uint64_t lineFaultSeed = 1;
 };
 
@@ -68,6 +72,7 @@ struct MicromiteTimedByte {
 struct MicromiteReceived {
     std::int64_t atNanoseconds = 0;
     std::string bytes;
+    bool lost = false; // sent while the input was lost: the firmware never saw it
 };
 
 // One line the console sent: its text without the CR LF, the time its first byte left the

@@ -2,6 +2,8 @@
 // where it ends, how Stop and the close request end it, and how it gives up.
 #include "app/lifecycle.h"
 #include "calibration/auto_trim.h"
+#include "calibration/measured_run.h"
+#include "state/app_state.h"
 #include "timing_fixture.h"
 #include "window/control_ids.h"
 
@@ -214,6 +216,46 @@ TEST_F(AutoTrimTest, SaysWhenTheValueFoundCannotBeToldFromItsNeighbours) {
         EXPECT_EQ(warned, !c.told);
         EXPECT_EQ(log.back(),
                   L"To keep it, start your program with OPTION CLOCKTRIM " + App.ClockTrim + L".");
+    }
+}
+
+// A step whose OPTION CLOCKTRIM never reached the controller is not taken for done: the value is
+// set by a whole upload, and no measurement is credited to a value the controller did not have.
+TEST_F(AutoTrimTest, AStepThatDidNotTakeIsMadeByAWholeUpload) {
+    MicromiteModel& controller = ConnectController(345.0, 115.0);
+    // Once the first measurement has ended, what the next step sends (Ctrl-C, two line delays,
+    // then OPTION CLOCKTRIM) is lost on the wire; the upload after it gets through.
+    std::function<void()> loseTheStep = [&] {
+        if (App.AutoTrim.phase == AutoTrimPhase::Upload && App.AutoTrim.measurements == 1 &&
+            !SessionRuns().empty()) {
+            controller.options.lostInputFromNanoseconds = SimNowNanoseconds();
+            controller.options.lostInputUntilNanoseconds =
+                SimNowNanoseconds() + (200 + 3 * App.LineDelay - 50) * Milliseconds;
+            return;
+        }
+        SimScheduleAction(SimNowNanoseconds() + 10 * Milliseconds, loseTheStep);
+    };
+    SimScheduleAction(TrimAt, loseTheStep);
+    ASSERT_GT(TrimAndClose(), 0);
+
+    std::vector<std::string> lost;
+    int uploads = 0;
+    for (const MicromiteReceived& piece : controller.record.received) {
+        if (piece.lost)
+            lost.push_back(piece.bytes);
+        else if (piece.bytes == "NEW\r")
+            ++uploads;
+    }
+    ASSERT_EQ(lost.size(), 2u);
+    EXPECT_EQ(lost[0], "\x03");
+    EXPECT_EQ(lost[1].rfind("OPTION CLOCKTRIM ", 0), 0u);
+    EXPECT_EQ(uploads, 3); // the search's first, the one in place of the lost step, the last
+    EXPECT_EQ(controller.trim, -3);
+    EXPECT_EQ(App.ClockTrim, L"-3");
+    for (const MeasuredRun& run : SessionRuns()) {
+        ASSERT_TRUE(run.trimKnown && run.estimate.known);
+        EXPECT_NEAR(run.estimate.ppm, 345.0 + 115.0 * run.trim, run.estimate.boundPpm)
+            << "run at CLOCKTRIM " << run.trim;
     }
 }
 
