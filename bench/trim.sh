@@ -2,9 +2,10 @@
 # The trimming benchmark: builds bench/trim_bench.cpp with the program's core and the simulated
 # platform (an optimised native build of its own in build/trim-bench, or TOCKMETER_TRIM_BENCH_BUILD)
 # and runs the whole program in virtual time against random simulated controllers. Options go to
-# the program: --controllers N (default 200), --seed S (default 11), --failures FILE (the log of
-# every controller not trimmed to its best value), --population clean|messy|both (default both:
-# the automatic trim on a clean line and on a messy one). Needs no Wine; takes some minutes.
+# the program: --controllers N (default 200), --seed S (default 11), --seeds K (part 1 over the K
+# seeds from S, each apart and then all together), --failures FILE (the log of every controller
+# not trimmed to its best value), --population clean|messy|both (default both: the automatic trim
+# on a clean line and on a messy one). Needs no Wine; takes some minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

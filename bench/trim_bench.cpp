@@ -6,7 +6,7 @@
 // record: the mean rate between the tick lines that were stamped. The same seed gives the same
 // figures.
 //
-// usage: trim_bench [--controllers N] [--seed S] [--failures FILE]
+// usage: trim_bench [--controllers N] [--seed S] [--seeds K] [--failures FILE]
 //                   [--population clean|messy|both]
 #include "app/lifecycle.h"
 #include "calibration/auto_trim.h"
@@ -266,14 +266,18 @@ void ReportAutoTrim(const char* title, const std::vector<TrimOutcome>& outcomes)
                 Percentile(seconds, 0.5), *std::max_element(seconds.begin(), seconds.end()));
     for (const std::int64_t latency : Latencies) {
         std::vector<double> behind;
+        int behindOnBest = 0;
         for (const TrimOutcome& outcome : outcomes)
-            if (outcome.latency == latency)
+            if (outcome.latency == latency) {
                 behind.push_back(outcome.seconds);
+                behindOnBest += outcome.onBest;
+            }
         if (!behind.empty())
             std::printf("     behind a %2lld ms adapter              median %.0f s, largest %.0f s "
-                        "(%zu)\n",
+                        "(%zu, %.1f %% on the best value)\n",
                         static_cast<long long>(latency / Millisecond), Percentile(behind, 0.5),
-                        *std::max_element(behind.begin(), behind.end()), behind.size());
+                        *std::max_element(behind.begin(), behind.end()), behind.size(),
+                        Share(behindOnBest, behind.size()));
     }
     std::printf("   final estimate |error| (ppm)          p50 %.2f, p95 %.2f, largest %.2f "
                 "(%d estimates)\n",
@@ -364,7 +368,7 @@ void ReportRates(int controllers, unsigned long long seed) {
                     MostIntervals);
 }
 
-const char* const Usage = "usage: trim_bench [--controllers N] [--seed S] [--failures FILE]\n"
+const char* const Usage = "usage: trim_bench [--controllers N] [--seed S] [--seeds K] [--failures FILE]\n"
                           "                  [--population clean|messy|both]\n";
 
 } // namespace
@@ -372,6 +376,7 @@ const char* const Usage = "usage: trim_bench [--controllers N] [--seed S] [--fai
 int main(int argc, char** argv) {
     int controllers = 200;
     unsigned long long seed = 11;
+    int seeds = 1; // part 1 over seed, seed + 1, ...; part 2 at the first
     const char* failuresPath = nullptr;
     bool clean = true, messy = true;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -380,6 +385,8 @@ int main(int argc, char** argv) {
             controllers = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--seed") == 0) {
             seed = std::strtoull(argv[i + 1], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--seeds") == 0) {
+            seeds = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--failures") == 0) {
             failuresPath = argv[i + 1];
         } else if (std::strcmp(argv[i], "--population") == 0 &&
@@ -399,6 +406,9 @@ int main(int argc, char** argv) {
     const auto began = std::chrono::steady_clock::now();
     std::printf("Trimming in virtual time: seed %llu, %d controllers in each part\n", seed,
                 controllers);
+    if (seeds > 1)
+        std::printf("Part 1 also at seeds %llu to %llu, %d controllers each\n", seed + 1,
+                    seed + seeds - 1, controllers);
     std::printf("Controllers: base error uniform within +-15000 ppm, step 300 to 600 ppm, "
                 "wander 0 to 3 ppm over 5 to 30 min,\nadapter latency 1 or 16 ms at a random "
                 "phase, 38400 baud.\n");
@@ -410,19 +420,34 @@ int main(int argc, char** argv) {
                     MessyLostEvery);
     std::printf("\n");
 
-    if (clean) {
-        Random random{std::mt19937_64(seed)};
-        std::vector<TrimOutcome> outcomes;
-        for (int i = 0; i < controllers; ++i)
-            outcomes.push_back(AutoTrim(DrawController(random), failures, "clean", i));
-        ReportAutoTrim("1. Automatic trim", outcomes);
+    // Each seed's controllers apart, then, with several seeds, all of them together.
+    std::vector<TrimOutcome> allClean, allMessy;
+    for (unsigned long long s = seed; s < seed + seeds; ++s) {
+        const std::string ofSeed = seeds > 1 ? ", seed " + std::to_string(s) : std::string();
+        if (clean) {
+            Random random{std::mt19937_64(s)};
+            std::vector<TrimOutcome> outcomes;
+            for (int i = 0; i < controllers; ++i)
+                outcomes.push_back(AutoTrim(DrawController(random), failures, "clean", i));
+            ReportAutoTrim(("1. Automatic trim" + ofSeed).c_str(), outcomes);
+            allClean.insert(allClean.end(), outcomes.begin(), outcomes.end());
+        }
+        if (messy) {
+            Random random{std::mt19937_64(s + 2)};
+            std::vector<TrimOutcome> outcomes;
+            for (int i = 0; i < controllers; ++i)
+                outcomes.push_back(AutoTrim(DrawMessyController(random, i), failures, "messy", i));
+            ReportAutoTrim(("1. Automatic trim on a messy line" + ofSeed).c_str(), outcomes);
+            allMessy.insert(allMessy.end(), outcomes.begin(), outcomes.end());
+        }
     }
-    if (messy) {
-        Random random{std::mt19937_64(seed + 2)};
-        std::vector<TrimOutcome> outcomes;
-        for (int i = 0; i < controllers; ++i)
-            outcomes.push_back(AutoTrim(DrawMessyController(random, i), failures, "messy", i));
-        ReportAutoTrim("1. Automatic trim on a messy line", outcomes);
+    if (seeds > 1) {
+        const std::string ofAll = ", seeds " + std::to_string(seed) + " to " +
+                                  std::to_string(seed + seeds - 1) + " together";
+        if (clean)
+            ReportAutoTrim(("1. Automatic trim" + ofAll).c_str(), allClean);
+        if (messy)
+            ReportAutoTrim(("1. Automatic trim on a messy line" + ofAll).c_str(), allMessy);
     }
     if (clean)
         ReportRates(controllers, seed);
