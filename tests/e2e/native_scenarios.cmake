@@ -35,6 +35,12 @@ add_native_e2e_scenarios(calibration
 add_native_e2e_scenarios(messy_line
     a_messy_line_costs_only_its_lost_lines_and_stop_before_a_line_is_kept)
 
+add_native_e2e_scenarios(trimming
+    trim_automatically_ends_on_the_value_that_keeps_time
+    rate_shown_during_a_run_holds_the_true_rate)
+set_tests_properties(e2e.native.trimming.trim_automatically_ends_on_the_value_that_keeps_time
+    PROPERTIES TIMEOUT 900)
+
 add_native_e2e_scenarios(graph
     a_run_shows_in_the_graph_and_saves_as_png)
 

@@ -1,4 +1,4 @@
-"""The rate and the automatic trim under Wine, against the simulated Micromite of the run command
+"""The rate and the automatic trim, against the simulated Micromite of the run command
 (345 ppm fast at CLOCKTRIM 0, 115 ppm per step, so CLOCKTRIM -3 keeps time): the trim chosen from
 the window menu ends with the CLOCKTRIM list on that value and the controller holding it, and the
 rate shown during a run holds the controller's true rate within its bound."""
@@ -38,7 +38,8 @@ def trim_automatically_ends_on_the_value_that_keeps_time(run: harness.Scenario):
     with Micromite(run.run_folder / "logs", "com7", error_ppm=ERROR_PPM,
                    trim_step_ppm=TRIM_STEP_PPM) as device:
         run.pin_com_ports({7: device.terminal})
-        folder = run.program_folder()
+        folder = run.program_folder(
+            settings=f"[micromite]\r\nuM comport = {run.port_name(7)}\r\n".encode("utf-8"))
         program = run.start_program(folder)
         driver = run.driver()
         wait_until_ready(driver)
