@@ -14,6 +14,9 @@ constexpr double JumpBoundSteps = 1.0 / 4.0;
 constexpr double AssumedStepShare = 1.0 / 8.0;
 constexpr double NeighbourBoundSteps = 1.0 / 8.0;
 constexpr double LongestMeasurementSeconds = 75.0;
+// Of two values that straddle zero, one measured this many times more loosely than the other is
+// measured again: a longer run can then tell them apart.
+constexpr double RemeasureBoundRatio = 2.0;
 
 // Of the values measured, the one whose rate lies nearest zero.
 int BestMeasured(const std::vector<MeasuredRun>& runs, int currentTrim) {
@@ -43,6 +46,33 @@ double StepShareUncertain(const std::vector<MeasuredRun>& runs, const TrimModel&
     return std::min(share, AssumedStepShare);
 }
 
+// Whether the estimates show one of two values surely nearer zero than the other.
+bool ToldApart(const RateEstimate& one, const RateEstimate& other) {
+    return std::abs(std::abs(one.ppm) - std::abs(other.ppm)) > one.boundPpm + other.boundPpm;
+}
+
+bool OnOtherSides(const RateEstimate& one, const RateEstimate& other) {
+    return (one.ppm > 0.0) != (other.ppm > 0.0);
+}
+
+// The latest estimate at a value next to the run's on the other side of zero, or null: the two
+// straddle zero, and which is nearer is what the search is for.
+const RateEstimate* Straddling(const std::vector<MeasuredRun>& runs, const MeasuredRun& run) {
+    for (const int side : {-1, 1}) {
+        const RateEstimate* other = MeasuredAt(runs, run.trim + side);
+        if (other && OnOtherSides(*other, run.estimate))
+            return other;
+    }
+    return nullptr;
+}
+
+int RunsAt(const std::vector<MeasuredRun>& runs, int trim) {
+    int count = 0;
+    for (const MeasuredRun& run : runs)
+        count += run.trimKnown && run.trim == trim && run.estimate.known;
+    return count;
+}
+
 // The value to measure next; false when there is none.
 bool NextTrimToMeasure(const std::vector<MeasuredRun>& runs, const TrimModel& model, int& next) {
     const int advised = AdvisedTrim(model);
@@ -55,12 +85,26 @@ bool NextTrimToMeasure(const std::vector<MeasuredRun>& runs, const TrimModel& mo
     const RateEstimate& there = *MeasuredAt(runs, advised);
     const int neighbour = advised + (there.ppm > 0.0 ? -1 : 1);
     const bool neighbourMayBeBetter = std::abs(there.ppm) + there.boundPpm > model.stepPpm / 2.0;
-    if (neighbourMayBeBetter && neighbour >= LowestClockTrim && neighbour <= HighestClockTrim &&
-        !MeasuredAt(runs, neighbour)) {
+    if (!neighbourMayBeBetter || neighbour < LowestClockTrim || neighbour > HighestClockTrim)
+        return false;
+    const RateEstimate* beside = MeasuredAt(runs, neighbour);
+    if (!beside) {
         next = neighbour;
         return true;
     }
-    return false;
+    // The two straddle zero and are not told apart: when one was measured for a shorter time
+    // and far more loosely than the other, it is measured again, once, for as long as it takes.
+    if (!OnOtherSides(there, *beside) || ToldApart(there, *beside) ||
+        RunsAt(runs, advised) + RunsAt(runs, neighbour) > 2)
+        return false;
+    const bool besideLooser = beside->boundPpm > there.boundPpm;
+    const RateEstimate& looser = besideLooser ? *beside : there;
+    const RateEstimate& tighter = besideLooser ? there : *beside;
+    if (looser.boundPpm < RemeasureBoundRatio * tighter.boundPpm ||
+        looser.intervals >= tighter.intervals)
+        return false;
+    next = besideLooser ? neighbour : advised;
+    return true;
 }
 
 } // namespace
@@ -82,6 +126,9 @@ bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMea
     const RateEstimate& here = run.estimate;
     if (!run.trimKnown || !here.known || here.intervals < FewestDecisiveIntervals)
         return false;
+    // Beside a value on the other side of zero: once one of the two is surely the nearer.
+    if (const RateEstimate* other = Straddling(runs, run))
+        return ToldApart(here, *other);
     const TrimModel model = SessionTrimModel(runs);
     const double step = model.stepPpm;
     if (here.boundPpm <= NeighbourBoundSteps * step)

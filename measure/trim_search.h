@@ -44,6 +44,8 @@ const RateEstimate* MeasuredAt(const std::vector<MeasuredRun>& runs, int trim);
 //  - At the advised value, it ends once no neighbour can keep better time (its rate and bound
 //    lie within half a step of zero), or its bound is an eighth of a step, when the neighbour is
 //    measured instead.
+//  - Next to a value measured on the other side of zero, it ends only once one of the two is
+//    surely the nearer, or after 75 s: that choice is what the search is for.
 bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMeasured);
 
 // Whether a value's measurement can tell it from its neighbours: its bound is at most half a
@@ -57,7 +59,9 @@ struct TrimSearchStep {
 };
 
 // After a measurement: the value to measure next (the model's advice, then the neighbour that may
-// keep better time), or, when none is left or the measurements are spent, the value measured
-// nearest zero (currentTrim when none was measured); giving up when the runs gave no rate at all.
+// keep better time, then, once, the looser of the two when they straddle zero untold apart and
+// one was measured far more briefly), or, when none is left or the measurements are spent, the
+// value measured nearest zero (currentTrim when none was measured); giving up when the runs gave
+// no rate at all.
 TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int measurements,
                                   int currentTrim);

@@ -19,6 +19,12 @@ MeasuredRun RunAt(int trim, double ppm, double boundPpm, bool trimKnown = true) 
     return run;
 }
 
+MeasuredRun LongRunAt(int trim, double ppm, double boundPpm) {
+    MeasuredRun run = RunAt(trim, ppm, boundPpm);
+    run.estimate.intervals = 25;
+    return run;
+}
+
 MeasuredRun RunWithoutRate(int trim) {
     MeasuredRun run;
     run.trimKnown = true;
@@ -55,6 +61,30 @@ TEST(TrimSearch, NextStepFromTheMeasurementsSoFar) {
          -6},
         {"neighbour measured nearer",
          {RunAt(0, 2350.0, 20.0), RunAt(-5, 200.0, 34.0), RunAt(-6, -150.0, 34.0)},
+         3,
+         TrimSearchNext::Finish,
+         -6},
+        // Two values straddling zero that the measurements cannot tell apart (30 ppm nearer
+        // against bounds of 70): the one measured briefly and loosely is measured again, once;
+        // with bounds alike, or once it was, the nearer is taken, the lower of two alike.
+        {"straddling, one loose and brief",
+         {RunAt(0, 2350.0, 20.0), RunAt(-5, 200.0, 60.0), LongRunAt(-6, -230.0, 10.0)},
+         3,
+         TrimSearchNext::Measure,
+         -5},
+        {"straddling, measured again",
+         {RunAt(0, 2350.0, 20.0), RunAt(-5, 200.0, 60.0), LongRunAt(-6, -230.0, 10.0),
+          LongRunAt(-5, 200.0, 20.0)},
+         4,
+         TrimSearchNext::Finish,
+         -5},
+        {"straddling, bounds alike",
+         {RunAt(0, 2350.0, 20.0), LongRunAt(-5, 200.0, 40.0), LongRunAt(-6, -230.0, 30.0)},
+         3,
+         TrimSearchNext::Finish,
+         -5},
+        {"straddling, equally near",
+         {RunAt(0, 2350.0, 20.0), LongRunAt(-5, 215.0, 40.0), LongRunAt(-6, -215.0, 40.0)},
          3,
          TrimSearchNext::Finish,
          -6},
@@ -130,6 +160,13 @@ TEST(TrimSearch, AMeasurementEndsOnceItCannotChangeTheNextStep) {
          {first, RunAt(-5, 200.0, 30.0), RunAt(-6, -250.0, 100.0)},
          20.0,
          false},
+        // Straddling zero, the two must be told apart, however narrow the bounds.
+        {"straddling, an eighth of a step, not told apart",
+         {first, RunAt(-5, 200.0, 30.0), RunAt(-6, -230.0, 50.0)},
+         20.0,
+         false},
+        {"straddling, told apart", {first, RunAt(-5, 200.0, 10.0), RunAt(-6, -230.0, 10.0)}, 20.0,
+         true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MeasurementDecisive(c.runs, c.seconds), c.decisive) << c.what;
