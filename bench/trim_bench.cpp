@@ -226,13 +226,14 @@ TrimOutcome AutoTrim(const MicromiteOptions& options, std::FILE* failures, const
                                             (std::abs(trueAt(outcome.found)) <= estimate.boundPpm &&
                                              std::abs(trueAt(outcome.best)) <= estimate.boundPpm));
     }
-    if (!outcome.onBest && failures) {
+    if ((!outcome.onBest || (outcome.estimated && !outcome.inBound)) && failures) {
         std::fprintf(failures,
                      "%s controller %d: %s\n  found %d (controller at %d, true %.1f ppm), best %d "
-                     "(true %.1f ppm), ended %s after %.0f s\n",
+                     "(true %.1f ppm), ended %s after %.0f s%s\n",
                      population, index, Describe(options).c_str(), outcome.found, model.trim,
                      trueAt(model.trim), outcome.best, trueAt(outcome.best),
-                     outcome.ended ? "yes" : "no", outcome.seconds);
+                     outcome.ended ? "yes" : "no", outcome.seconds,
+                     outcome.estimated && !outcome.inBound ? ", truth outside the final bound" : "");
         for (const wchar_t* line = SimFindControl(LogViewId)->text.c_str(); *line;) {
             const wchar_t* end = std::wcschr(line, L'\r');
             const std::size_t length = end ? static_cast<std::size_t>(end - line) : wcslen(line);
