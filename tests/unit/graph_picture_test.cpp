@@ -122,7 +122,8 @@ TEST_F(GraphPictureTest, IntervalsOfAStampTheEstimateLeavesOutAreHollow) {
 TEST_F(GraphPictureTest, ManyIntervalsKeepEachColumnsExtremesAndTheRangeFollowsTheTrustedOnes) {
     GraphData data;
     const int count = 100000;
-    data.runs = {RunAt(0, Noon, Noon + count * 2.5), RunAt(-3, Noon + count * 2.5, Noon + count * 5.0)};
+    data.runs = {RunAt(0, Noon, Noon + count * 2.5),
+                 RunAt(-3, Noon + count * 2.5, Noon + count * 5.0)};
     std::mt19937 random(11);
     std::normal_distribution<double> noise(0.0, 80.0);
     for (int i = 0; i < 2 * count; ++i) {
@@ -159,6 +160,31 @@ TEST_F(GraphPictureTest, ManyIntervalsKeepEachColumnsExtremesAndTheRangeFollowsT
     const int height = upper.bottom - upper.top;
     EXPECT_NEAR(top - upper.top, height / 22.0, 2.0);
     EXPECT_NEAR(upper.bottom - bottom, height / 22.0, 2.0);
+}
+
+// Wherever the time ticks fall, no label reaches out of the picture: a tick at the panel's right
+// edge has its label end there.
+TEST_F(GraphPictureTest, EveryTextStaysInsideThePicture) {
+    for (int width : {640, 900}) {
+        for (int seconds = 240; seconds < 420; ++seconds) {
+            GraphData data;
+            data.runs = {Rated(RunAt(0, Noon, Noon + seconds), 345.0, 20.0)};
+            data.intervals = {{Noon + 10.0, 330.0, 0, true}, {Noon + seconds, 360.0, 0, true}};
+            const SimPicture picture = Drawn(data, width, Height);
+            for (const SimDrawOp& op : picture.ops) {
+                if (op.kind != SimDrawKind::Text)
+                    continue;
+                const int textWidth = static_cast<int>(op.text.size()) * op.textHeight *
+                                      SimCharacterWidthPercent / 100;
+                const int left = op.anchor == TextAnchor::Left    ? op.points[0].x
+                                 : op.anchor == TextAnchor::Right ? op.points[0].x - textWidth
+                                                                  : op.points[0].x - textWidth / 2;
+                EXPECT_GE(left, 0) << "width " << width << ", " << seconds << " s";
+                EXPECT_LE(left + textWidth, width) << "width " << width << ", " << seconds << " s";
+                EXPECT_LE(op.points[0].y + op.textHeight, Height);
+            }
+        }
+    }
 }
 
 TEST_F(GraphPictureTest, TheTrimPanelDrawsEachRateWithTheStepLineAndTheAdvice) {
