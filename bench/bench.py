@@ -1,7 +1,8 @@
 """Tockmeter's benchmark: the quality of the timing run's stamps of the real programs,
 tockmeter.exe under Wine and the native Linux program, against the simulated Micromite's ground
 truth and against the floors (the smallest poller, on Linux and under Wine), and what each
-program costs: idle CPU, CPU per tick, launch time, upload time.
+program costs: idle CPU, CPU per tick, launch time, upload time. With --graph, each program has
+a second timing run with the graph window open, and the two runs' figures stand side by side.
 
 Run by bench/run.sh, which builds everything and passes the built programs' paths in the
 environment as CTest does for the end-to-end scenarios (whose modules this reuses), plus the
@@ -50,6 +51,9 @@ def parse_arguments():
                         help="launches for the launch, idle and upload figures (default 3)")
     parser.add_argument("--idle-seconds", type=float, default=30.0,
                         help="idle time measured after each launch (default 30)")
+    parser.add_argument("--graph", action="store_true",
+                        help="also measure each program's timing run with the graph window open "
+                             "and following it, beside the run without it")
     parser.add_argument("--error-ppm", type=float, default=345.0,
                         help="the controller's clock error at CLOCKTRIM 0 (default 345)")
     parser.add_argument("--trim-step-ppm", type=float, default=115.0,
@@ -84,12 +88,15 @@ def controller(run: harness.Scenario, name: str, arguments) -> Micromite:
     return Micromite(run.run_folder / "logs", name, **controller_options(arguments))
 
 
-def measure_stamps(target, arguments, settings: Settings) -> tuple:
-    """The program's upload and timing run against their ground truth: (figures, the
-    controller's record)."""
-    with target.scenario("stamps") as run, controller(run, "stamps", arguments) as device:
-        with Session(run, device, settings, target) as session:
+def measure_stamps(target, arguments, settings: Settings, graph=False) -> tuple:
+    """The program's upload and timing run against their ground truth, with the graph window
+    shown before the run when asked: (figures, the controller's record)."""
+    name = "stamps-graph" if graph else "stamps"
+    with target.scenario(name) as run, controller(run, name, arguments) as device:
+        with Session(run, device, settings._replace(graph_place=graph), target) as session:
             upload = session.upload()
+            if graph:
+                session.show_graph()
             timing = session.timing_run(arguments.intervals)
         record = device.record()
     return {"upload": upload, "timing": timing, **program_figures(timing, record)}, record
@@ -159,6 +166,8 @@ def measure(target, arguments, settings: Settings, floors: dict) -> tuple:
     """The program's figures; the floors' too, prepared as its controller was, when none are
     given yet. (program's figures, floors)"""
     stamps, record = measure_stamps(target, arguments, settings)
+    if arguments.graph:
+        stamps["with_graph"] = measure_stamps(target, arguments, settings, graph=True)[0]
     if not floors:
         floors = measure_floors(arguments, record, "wine" in arguments.targets)
     return {**stamps, **measure_launches(target, arguments, settings)}, floors
@@ -192,6 +201,29 @@ def average_text(figures: dict) -> str:
     """The final average's error, and in brackets what a perfect stamp would have had: the
     server's own lateness at the first and the last tick line."""
     return f"{figures['average_ppm']:+.2f} ppm ({figures['arrivals_average_ppm']:+.2f} ppm)"
+
+
+def graph_rows(measured: list) -> list:
+    """Each program's timing run without the graph window and the one with it, side by side."""
+    pairs = [(target, figures, figures["with_graph"]) for target, figures in measured
+             if "with_graph" in figures]
+    if not pairs:
+        return []
+    def tick_cpu(figures):
+        return f"{median(figures['timing'].program_cpu_per_tick) * 1000:.0f} ms"
+    return [
+        ("Without / with the graph window open (a timing run each)", ""),
+        ("  interval error (median / p99 / max)", ""),
+        *[(f"    {target.label}", f"{errors_text(without['errors'])}  |  "
+                                  f"{errors_text(graph['errors'])}")
+          for target, without, graph in pairs],
+        ("  final average error (that of the true arrivals)", ""),
+        *[(f"    {target.label}", f"{average_text(without)}  |  {average_text(graph)}")
+          for target, without, graph in pairs],
+        ("  CPU per tick (median)", ""),
+        *[(f"    {target.label}", f"{tick_cpu(without)}  |  {tick_cpu(graph)}")
+          for target, without, graph in pairs],
+    ]
 
 
 def cpu_rows(measured: list, cpu_seconds, over_seconds=None) -> list:
@@ -246,6 +278,7 @@ def print_table(arguments, settings: Settings, measured: list, floors: dict, mac
         *[(f"  {name}", average_text(figures)) for name, figures in floor_rows],
         *[(f"  {target.label}'s counter against CLOCK_MONOTONIC",
            f"{figures['timing'].counter_rate_ppm:+.2f} ppm") for target, figures in other_clock],
+        *graph_rows(measured),
         ("Delays (median / max)", ""),
         ("  server's write after the byte was due, in the run of", ""),
         *[(f"    {target.label}", spread_text(figures["server_lateness"]))

@@ -1,6 +1,6 @@
 """The real program, tockmeter.exe under Wine or the native one (see targets.py), driven through
 its window for the benchmark: its launch, its idle loop, an upload and a timing run, with the
-simulated Micromite on port 7 (COM7 under Wine).
+simulated Micromite on port 7 (COM7 under Wine), and the graph window shown when asked.
 
 The program is never asked anything while it polls for a tick line: a question it cannot answer
 then would only hold up the driver, and the driver's processes would compete for the two cores.
@@ -29,6 +29,9 @@ UPLOAD_LINE_DELAYS = 53
 UPLOAD_LINE_DELAYS_ON_THE_WIRE = 43
 # How often the record is looked at during a run: rarely enough to cost next to nothing.
 RECORD_POLL_SECONDS = 0.05
+# The graph window at its first size, below the main window at its first place (200, 200), so
+# that it covers none of the buttons that the native driver clicks with the mouse.
+GRAPH_PLACE = {"GraphX": 200, "GraphY": 530, "GraphW": 640, "GraphH": 480}
 # How often the program is asked while a figure waits for its answer (the launch's filled port
 # list, the upload's last log line): the figure is that much late at most.
 ANSWER_POLL_SECONDS = 0.01
@@ -40,15 +43,19 @@ class Settings(NamedTuple):
     clock_trim: int = 0
     serial_speed: int = 38400
     max_port_no: int = 32
+    graph_place: bool = False  # the graph window's place (GRAPH_PLACE) in the file
 
     def file(self, port: str) -> bytes:
+        graph = "".join(["[Graph]\r\n"] + [f"{key} = {value}\r\n"
+                                           for key, value in GRAPH_PLACE.items()])
         return ("[micromite]\r\n"
                 f"uM comport = {port}\r\n"
                 f"uM SerialSpeed = {self.serial_speed}\r\n"
                 f"LineDelay = {self.line_delay}\r\n"
                 f"CLOCKTRIM = {self.clock_trim}\r\n"
                 f"Max port no = {self.max_port_no}\r\n"
-                f"Time interval = {self.interval}\r\n").encode("ascii")
+                f"Time interval = {self.interval}\r\n"
+                + (graph if self.graph_place else "")).encode("ascii")
 
 
 class Upload(NamedTuple):
@@ -106,6 +113,15 @@ class Session:
         time.sleep(seconds)
         after = meter.read()
         return _differences(before, after)
+
+    def show_graph(self):
+        """Shows the graph window (Ctrl+G), which then follows the run; the settings must have
+        put it beside the main window."""
+        self.driver.show_graph()
+        graph = self.driver.graph_window(wait_seconds=harness.WINDOW_TIMEOUT_SECONDS)
+        main = self.driver.window()
+        if _overlap(main, graph):
+            raise Failure(f"the graph window {graph} covers the main window {main}")
 
     def upload(self) -> Upload:
         self.driver.press(UPLOAD_BUTTON)
@@ -189,6 +205,12 @@ def _differences(before: tuple, after: tuple) -> tuple:
     """(program, helper) CPU seconds used between two readings; the helper's None without one."""
     helper = after[1] - before[1] if after[1] is not None else None
     return after[0] - before[0], helper
+
+
+def _overlap(a: dict, b: dict) -> bool:
+    """Whether two windows' frames, as the driver's `window` gives them, overlap."""
+    return (a["left"] < b["left"] + b["width"] and b["left"] < a["left"] + a["width"]
+            and a["top"] < b["top"] + b["height"] and b["top"] < a["top"] + a["height"])
 
 
 def _rate_ppm(before: tuple, after: tuple) -> float:

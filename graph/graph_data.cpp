@@ -1,5 +1,17 @@
 #include "graph/graph_data.h"
 
+#include <algorithm>
+
+namespace {
+
+// Whether the run's latest estimate takes the stamp: trusted, and not set aside as far late.
+bool InEstimate(const MeasuredRun& run, const TickStamp& stamp) {
+    const std::vector<std::int64_t>& setAside = run.estimate.ticksSetAside;
+    return stamp.trusted && !std::binary_search(setAside.begin(), setAside.end(), stamp.tick);
+}
+
+} // namespace
+
 GraphData SessionGraphData(const std::vector<MeasuredRun>& runs) {
     GraphData data;
     data.model = SessionTrimModel(runs);
@@ -33,8 +45,8 @@ GraphData SessionGraphData(const std::vector<MeasuredRun>& runs) {
                 continue;
             // A fast clock prints early: its intervals read short on the PC.
             const double ppm = (ticks * run.intervalSeconds / elapsed - 1.0) * 1e6;
-            data.intervals.push_back(
-                {start + (to.seconds - origin), ppm, index, from.trusted && to.trusted});
+            data.intervals.push_back({start + (to.seconds - origin), ppm, index,
+                                      InEstimate(run, from) && InEstimate(run, to)});
         }
     }
     return data;

@@ -47,8 +47,13 @@ void DrawPanelFrame(Drawing picture, const GraphPanel& panel, const std::wstring
     for (const AxisTick& tick : xTicks) {
         const int x = PanelPoint(panel, tick.value, 0.0).x;
         DrawLine(picture, {x, area.top}, {x, area.bottom - 1});
-        DrawTextAt(picture, x, area.bottom + LabelGap, TextAnchor::Centre, tick.label,
-                   GraphTextHeight, GraphInk);
+        // Centred under its tick, unless it would reach past the panel and out of the picture:
+        // then it ends at its tick.
+        const int halfWidth = DrawTextWidth(picture, tick.label, GraphTextHeight) / 2;
+        const bool atEdge = x + halfWidth > area.right;
+        DrawTextAt(picture, x, area.bottom + LabelGap,
+                   atEdge ? TextAnchor::Right : TextAnchor::Centre, tick.label, GraphTextHeight,
+                   GraphInk);
     }
     for (const AxisTick& tick : yTicks) {
         const int y = PanelPoint(panel, 0.0, tick.value).y;
@@ -62,8 +67,8 @@ void DrawPanelFrame(Drawing picture, const GraphPanel& panel, const std::wstring
         DrawLine(picture, {area.left, y}, {area.right - 1, y});
     }
     if (area.left + DrawTextWidth(picture, title, GraphTextHeight) < titleRight)
-        DrawTextAt(picture, area.left, area.top - GraphTextHeight - LabelGap - 2,
-                   TextAnchor::Left, title, GraphTextHeight, GraphInk);
+        DrawTextAt(picture, area.left, area.top - GraphTextHeight - LabelGap - 2, TextAnchor::Left,
+                   title, GraphTextHeight, GraphInk);
     SetDrawPen(picture, GraphInk, 1, false);
     DrawOutlinedRect(picture, area);
 }

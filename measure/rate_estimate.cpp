@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -79,9 +80,13 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
                           double knownLatenessSeconds) {
     RateEstimate estimate;
     std::vector<Point> points;
-    for (const TickStamp& stamp : stamps)
-        if (stamp.trusted)
+    std::vector<std::int64_t> ticks;
+    for (const TickStamp& stamp : stamps) {
+        if (stamp.trusted) {
             points.push_back({static_cast<double>(stamp.tick), stamp.seconds});
+            ticks.push_back(stamp.tick);
+        }
+    }
     if (points.size() < static_cast<std::size_t>(MinimumTrustedStamps) ||
         !(nominalIntervalSeconds > 0.0))
         return estimate;
@@ -114,9 +119,12 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     const double limit = setAside > 0 ? sorted[setAside - 1] : INFINITY;
     std::vector<Point> kept;
     std::vector<double> keptResiduals;
+    std::vector<std::int64_t> ticksSetAside;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        if (setAside > 0 && residuals[i] >= limit)
+        if (setAside > 0 && residuals[i] >= limit) {
+            ticksSetAside.push_back(ticks[i]);
             continue;
+        }
         kept.push_back(points[i]);
         keptResiduals.push_back(residuals[i]);
     }
@@ -161,5 +169,6 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     estimate.intervals = static_cast<std::int64_t>(points.back().x);
     estimate.stampsUsed = static_cast<int>(kept.size());
     estimate.stampsSetAside = setAside;
+    estimate.ticksSetAside = std::move(ticksSetAside);
     return estimate;
 }

@@ -26,6 +26,7 @@ struct RateEstimate {
     std::int64_t intervals = 0; // ticks between the first and the last trusted stamp
     int stampsUsed = 0;         // trusted stamps that shaped the bound
     int stampsSetAside = 0;     // trusted stamps judged far late, kept out of the bound
+    std::vector<std::int64_t> ticksSetAside; // their ticks, increasing
 };
 
 constexpr int MinimumTrustedStamps = 3;

@@ -6,8 +6,11 @@ For each program it saves, cropped to the window, in the pictures folder:
   <program>-ready.png   the window once the port scan has chosen the Micromite's port;
   <program>-run.png     after two timing runs by hand, at CLOCKTRIM 0 and at the value the first
                         one advised, with the second run's rate and advice;
-  <program>-trim.png    the end of the automatic trim.
-<program> is "windows" or "linux". It reuses the end-to-end harness (tests/e2e) and its drivers;
+  <program>-trim.png    the end of the automatic trim;
+  <program>-graph.png   the graph window at the same moment: shown (Ctrl+G) before the automatic
+                        trim, it followed the trim as it went.
+<program> is "windows" or "linux". The log of each program's session goes into its run folder
+under the work folder, as trim.log. It reuses the end-to-end harness (tests/e2e) and its drivers;
 scripts/guide_screenshots.sh builds the programs and runs it. It takes some ten minutes for each
 program.
 """
@@ -35,8 +38,10 @@ from trimming import DONE_LINE, TRIM_AUTOMATICALLY, TRIM_TIMEOUT_SECONDS  # noqa
 from window import LOG_VIEW  # noqa: E402
 
 PORT = 7
-# Larger than the first start's window, so that the rate and advice lines show whole.
-WINDOW_SETTINGS = b"[Windows]\r\nMainW = 600\r\nMainH = 330\r\n"
+# Larger than the first start's window, so that the rate and advice lines show whole; the graph
+# at its first size, below the main window rather than over it.
+WINDOW_SETTINGS = b"[Windows]\r\nMainX = 20\r\nMainY = 20\r\nMainW = 600\r\nMainH = 330\r\n"
+GRAPH_SETTINGS = b"[Graph]\r\nGraphX = 20\r\nGraphY = 420\r\nGraphW = 640\r\nGraphH = 480\r\n"
 INTERVAL = "10"
 TICKS_PER_RUN = 8
 # The automatic trim measures at 5 s intervals, six of them at least, after an upload of some
@@ -85,8 +90,8 @@ class Pictures:
         self.outline = ["-bordercolor", "gray60", "-border", "1"] if run.target_name == "native" \
             else []
 
-    def take(self, driver, label):
-        window = driver.window()
+    def take(self, window, label):
+        """Crops the screen to the window, as the driver's `window` or `graph_window` gives it."""
         screen = self.run.screenshot(label)
         picture = self.folder / f"{self.program_name}-{label}.png"
         subprocess.run(["convert", str(screen), "-crop",
@@ -135,7 +140,7 @@ def take_pictures(target_name, program_name, folder: Path):
             run.pin_com_ports({PORT: device.terminal})
             settings = (WINDOW_SETTINGS + b"[micromite]\r\n"
                         + f"uM comport = {run.port_name(PORT)}\r\n".encode("utf-8")
-                        + f"Time interval = {INTERVAL}\r\n".encode("ascii"))
+                        + f"Time interval = {INTERVAL}\r\n".encode("ascii") + GRAPH_SETTINGS)
             program = run.start_program(run.program_folder(settings=settings))
             if target_name == "native":
                 driver = MenuNativeDriver(program.pid, run.display.name)
@@ -143,20 +148,25 @@ def take_pictures(target_name, program_name, folder: Path):
                 driver = run.driver()
             wait_until_ready(driver)
             pictures = Pictures(run, folder, program_name)
-            pictures.take(driver, "ready")
+            pictures.take(driver.window(), "ready")
 
             log = timing_run_by_hand(driver, "0")
             timing_run_by_hand(driver, advised_trim(log))
-            pictures.take(driver, "run")
+            pictures.take(driver.window(), "run")
 
+            driver.show_graph()
+            driver.graph_window()
             if target_name == "native":
                 driver.choose_log_menu_item("Trim automatically")
             else:
                 driver.window_menu_command(TRIM_AUTOMATICALLY)
             time.sleep(SHORTEST_TRIM_SECONDS)
-            wait_for_log(driver, lambda log: any(DONE_LINE.fullmatch(line) for line in log),
-                         "the end of the automatic trim", TRIM_TIMEOUT_SECONDS)
-            pictures.take(driver, "trim")
+            log = wait_for_log(driver,
+                               lambda log: any(DONE_LINE.fullmatch(line) for line in log),
+                               "the end of the automatic trim", TRIM_TIMEOUT_SECONDS)
+            (run.run_folder / "trim.log").write_text("\n".join(log) + "\n", encoding="utf-8")
+            pictures.take(driver.window(), "trim")
+            pictures.take(driver.graph_window(), "graph")
             harness.close_until_ended(program, driver)
 
 

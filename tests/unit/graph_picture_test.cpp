@@ -1,6 +1,7 @@
-// What the graph draws of a session's data: the empty and one-point sessions, the thinning of
-// many intervals, the range scaled to the trusted intervals, and the CLOCKTRIM panel's step
-// line, bars and advice.
+// What the graph draws of a session's data: the empty and one-point sessions, the stamps the
+// estimate leaves out drawn hollow, the thinning of many intervals, the range scaled to the
+// trusted intervals, and the CLOCKTRIM panel's step line, bars and advice.
+#include "graph/graph_data.h"
 #include "graph/graph_picture.h"
 #include "graph_fixture.h"
 #include "sim/sim.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -74,16 +76,60 @@ TEST_F(GraphPictureTest, OnePointStandsAtItsPlaceInTheLeastSpans) {
     EXPECT_TRUE(RateMarkers(picture).empty()) << "no rate yet";
 }
 
+// The estimate leaves out a stamp it is told is late and one it finds far late by itself: both
+// intervals that end at the stamp are hollow, every other one filled.
+TEST_F(GraphPictureTest, IntervalsOfAStampTheEstimateLeavesOutAreHollow) {
+    constexpr int Intervals = 20, Odd = 8;
+    const struct {
+        const char* what;
+        bool trusted;
+        double lateSeconds;
+        int setAside;
+        std::set<int> hollow; // the ticks the hollow intervals end at
+    } cases[] = {
+        {"far late", true, 0.5, 1, {Odd, Odd + 1}},
+        {"untrusted", false, 0.0, 0, {Odd, Odd + 1}},
+        {"none left out", true, 0.0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MeasuredRun run;
+        run.trimKnown = true;
+        run.intervalSeconds = 10.0;
+        run.startedAt = Noon;
+        for (int k = 0; k <= Intervals; ++k) {
+            const double adapter = (k * 7 % 5) * 0.2e-3;
+            const bool odd = k == Odd;
+            run.stamps.push_back({k, 5000.0 + k * 9.9966 + adapter + (odd ? c.lateSeconds : 0.0),
+                                  !odd || c.trusted});
+        }
+        run.estimate = EstimateRate(run.stamps, run.intervalSeconds, UsbFrameSeconds);
+        ASSERT_TRUE(run.estimate.known);
+        ASSERT_EQ(run.estimate.stampsSetAside, c.setAside);
+
+        std::vector<IntervalMarker> markers = IntervalMarkers(Drawn(SessionGraphData({run})));
+        ASSERT_EQ(markers.size(), static_cast<std::size_t>(Intervals));
+        std::sort(markers.begin(), markers.end(),
+                  [](const IntervalMarker& a, const IntervalMarker& b) { return a.at.x < b.at.x; });
+        std::set<int> hollow;
+        for (int i = 0; i < Intervals; ++i)
+            if (markers[i].hollow)
+                hollow.insert(i + 1);
+        EXPECT_EQ(hollow, c.hollow);
+    }
+}
+
 TEST_F(GraphPictureTest, ManyIntervalsKeepEachColumnsExtremesAndTheRangeFollowsTheTrustedOnes) {
     GraphData data;
     const int count = 100000;
-    data.runs = {RunAt(0, Noon, Noon + count * 2.5), RunAt(-3, Noon + count * 2.5, Noon + count * 5.0)};
+    data.runs = {RunAt(0, Noon, Noon + count * 2.5),
+                 RunAt(-3, Noon + count * 2.5, Noon + count * 5.0)};
     std::mt19937 random(11);
     std::normal_distribution<double> noise(0.0, 80.0);
     for (int i = 0; i < 2 * count; ++i) {
         const int run = i < count ? 0 : 1;
-        data.intervals.push_back({Noon + (i + 1) * 2.5, (run == 0 ? 345.0 : 0.0) + noise(random),
-                                  run, true});
+        data.intervals.push_back(
+            {Noon + (i + 1) * 2.5, (run == 0 ? 345.0 : 0.0) + noise(random), run, true});
     }
     // A far-late stamp: its intervals are left out, and far beyond the others.
     data.intervals[5000].trusted = false;
@@ -114,6 +160,31 @@ TEST_F(GraphPictureTest, ManyIntervalsKeepEachColumnsExtremesAndTheRangeFollowsT
     const int height = upper.bottom - upper.top;
     EXPECT_NEAR(top - upper.top, height / 22.0, 2.0);
     EXPECT_NEAR(upper.bottom - bottom, height / 22.0, 2.0);
+}
+
+// Wherever the time ticks fall, no label reaches out of the picture: a tick at the panel's right
+// edge has its label end there.
+TEST_F(GraphPictureTest, EveryTextStaysInsideThePicture) {
+    for (int width : {640, 900}) {
+        for (int seconds = 240; seconds < 420; ++seconds) {
+            GraphData data;
+            data.runs = {Rated(RunAt(0, Noon, Noon + seconds), 345.0, 20.0)};
+            data.intervals = {{Noon + 10.0, 330.0, 0, true}, {Noon + seconds, 360.0, 0, true}};
+            const SimPicture picture = Drawn(data, width, Height);
+            for (const SimDrawOp& op : picture.ops) {
+                if (op.kind != SimDrawKind::Text)
+                    continue;
+                const int textWidth = static_cast<int>(op.text.size()) * op.textHeight *
+                                      SimCharacterWidthPercent / 100;
+                const int left = op.anchor == TextAnchor::Left    ? op.points[0].x
+                                 : op.anchor == TextAnchor::Right ? op.points[0].x - textWidth
+                                                                  : op.points[0].x - textWidth / 2;
+                EXPECT_GE(left, 0) << "width " << width << ", " << seconds << " s";
+                EXPECT_LE(left + textWidth, width) << "width " << width << ", " << seconds << " s";
+                EXPECT_LE(op.points[0].y + op.textHeight, Height);
+            }
+        }
+    }
 }
 
 TEST_F(GraphPictureTest, TheTrimPanelDrawsEachRateWithTheStepLineAndTheAdvice) {
