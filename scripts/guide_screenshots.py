@@ -32,10 +32,8 @@ from calibration import (CLOCKTRIM_LIST, START_BUTTON, STOP_BUTTON, UPLOAD_BUTTO
                          UPLOAD_COMPLETED, wait_for_log, wait_for_tick_lines, wait_until_ready)
 from checks import Failure, Skip  # noqa: E402
 from micromite import Micromite  # noqa: E402
-from native_driver import NativeDriver  # noqa: E402
 from run_common import ERROR_PPM, TRIM_STEP_PPM  # noqa: E402
 from trimming import DONE_LINE, TRIM_AUTOMATICALLY, TRIM_TIMEOUT_SECONDS  # noqa: E402
-from window import LOG_VIEW  # noqa: E402
 
 PORT = 7
 # Larger than the first start's window, so that the rate and advice lines show whole; the graph
@@ -51,31 +49,8 @@ ADVICE_LINE = re.compile(r"Advice: CLOCKTRIM (-?\d+), .*")
 # Bounds against hangs only.
 UPLOAD_SECONDS = 90
 STOP_SECONDS = 30
-XDOTOOL_SECONDS = 30
 # The pictures are screenshots of plain controls: a small palette keeps them small.
 PALETTE_COLOURS = 64
-
-
-class MenuNativeDriver(NativeDriver):
-    """The native driver, and the log's right-click menu chosen with the mouse as a user does."""
-
-    def choose_log_menu_item(self, text):
-        log = self._control(LOG_VIEW)
-        x, y, width, height = log.queryComponent().getExtents(self._pyatspi.DESKTOP_COORDS)
-        self._xdotool("mousemove", "--sync", x + width // 2, y + height // 2, "click", "3")
-
-        def menu_item():
-            application = self._application()
-            items = [item for item in self._descendants(application, self._pyatspi.ROLE_MENU_ITEM)
-                     if item.name == text and item.getState().contains(
-                         self._pyatspi.STATE_SHOWING)] if application else []
-            return items[0] if items else None
-        self._click(self._wait_for(menu_item, f"the menu item {text!r}"))
-
-    def _xdotool(self, *words):
-        subprocess.run(["xdotool", *map(str, words)],
-                       env=dict(os.environ, DISPLAY=self.display_name), stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=XDOTOOL_SECONDS, check=True)
 
 
 class Pictures:
@@ -142,10 +117,7 @@ def take_pictures(target_name, program_name, folder: Path):
                         + f"uM comport = {run.port_name(PORT)}\r\n".encode("utf-8")
                         + f"Time interval = {INTERVAL}\r\n".encode("ascii") + GRAPH_SETTINGS)
             program = run.start_program(run.program_folder(settings=settings))
-            if target_name == "native":
-                driver = MenuNativeDriver(program.pid, run.display.name)
-            else:
-                driver = run.driver()
+            driver = run.driver()
             wait_until_ready(driver)
             pictures = Pictures(run, folder, program_name)
             pictures.take(driver.window(), "ready")
@@ -156,10 +128,7 @@ def take_pictures(target_name, program_name, folder: Path):
 
             driver.show_graph()
             driver.graph_window()
-            if target_name == "native":
-                driver.choose_log_menu_item("Trim automatically")
-            else:
-                driver.window_menu_command(TRIM_AUTOMATICALLY)
+            driver.window_menu_command(TRIM_AUTOMATICALLY)
             time.sleep(SHORTEST_TRIM_SECONDS)
             log = wait_for_log(driver,
                                lambda log: any(DONE_LINE.fullmatch(line) for line in log),
