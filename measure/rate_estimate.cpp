@@ -7,7 +7,8 @@
 // envelope, widened to a 95 % upper bound for the number of stamps at hand (the largest of m
 // uniform latenesses falls below q × L with probability q^m), or from the spread already seen
 // on the link when that is larger, or from the largest gap between residuals when the lateness
-// came in bands (see LargestResidualGap). A least-squares line would be pulled up by the lateness
+// came in bands (see LargestResidualGap), or from the step of the grid the stamps lie on (see
+// StampGridSeconds). A least-squares line would be pulled up by the lateness
 // and moved in full by one far-late stamp; the envelope is neither.
 #include "measure/rate_estimate.h"
 
@@ -66,6 +67,37 @@ double LargestResidualGap(std::vector<double> residuals) {
 
 // Timing noise that is not lateness (the counter's own jitter, a poll's length).
 constexpr double JitterSeconds = 20e-6;
+// The grids an adapter's timer may hand bytes over on: 1 ms (the USB frame) to 16 ms (the
+// latency timer's usual default), in powers of two.
+constexpr int FinestGridMilliseconds = 1;
+constexpr int CoarsestGridMilliseconds = 16;
+constexpr double GridToleranceSeconds = 2.0 * JitterSeconds;
+
+bool OnGrid(double seconds, double step) {
+    const double off = std::fmod(std::abs(seconds), step);
+    return std::min(off, step - off) <= GridToleranceSeconds;
+}
+
+// The step of the grid that the stamps (relative to the first) all lie on, or 0. Stamps on a
+// grid arrived anywhere within a step before it, even when the controller's ticks kept their
+// place on the grid for the whole run and the residuals show no lateness at all (its interval
+// near a multiple of the step). A clock exactly on its nominal interval puts its stamps on every
+// grid that divides it, and so tells nothing: only stamps off that schedule count.
+double StampGridSeconds(const std::vector<Point>& points, double nominalIntervalSeconds) {
+    const bool offSchedule = std::any_of(points.begin(), points.end(), [&](const Point& p) {
+        return std::abs(p.y - p.x * nominalIntervalSeconds) > GridToleranceSeconds;
+    });
+    if (!offSchedule)
+        return 0.0;
+    for (int milliseconds = CoarsestGridMilliseconds; milliseconds >= FinestGridMilliseconds;
+         milliseconds /= 2) {
+        const double step = milliseconds / 1000.0;
+        if (std::all_of(points.begin(), points.end(),
+                        [&](const Point& p) { return OnGrid(p.y, step); }))
+            return step;
+    }
+    return 0.0;
+}
 // A stamp is set aside as far late when its residual exceeds the next largest this many times
 // over, and only with enough stamps that a legitimate largest residual rarely does so.
 constexpr double FarLateFactor = 3.0;
@@ -134,7 +166,8 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     const double free = static_cast<double>(std::max<std::size_t>(kept.size() - 2, 1));
     const double lateness =
         std::max({spread / std::pow(1.0 - BoundConfidence, 1.0 / free),
-                  spread + LargestResidualGap(keptResiduals), knownLatenessSeconds}) +
+                  spread + LargestResidualGap(keptResiduals), knownLatenessSeconds,
+                  StampGridSeconds(kept, nominalIntervalSeconds)}) +
         JitterSeconds;
 
     // Slopes of lines under every kept stamp and over every kept stamp less the lateness; only

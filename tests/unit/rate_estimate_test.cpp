@@ -117,4 +117,26 @@ TEST(RateEstimateTest, TheLatenessSeenOnTheLinkBoundsStampsThatShowNone) {
     EXPECT_LE(std::abs(estimate.ppm - 20.0), estimate.boundPpm);
 }
 
+// The same timer, the controller's interval a little off a multiple of it: for a whole run every
+// line comes at the same place between two expiries, so every interval reads the multiple and
+// the residuals show no lateness. The stamps on the timer's grid show it, and the bound widens.
+TEST(RateEstimateTest, StampsOnATimersGridShowItsStepAsTheirLateness) {
+    constexpr double Timer = 0.016, Nominal = 3.0;
+    const auto onTimer = [](double arrival) { return std::ceil(arrival / Timer) * Timer; };
+    const struct {
+        double ratePpm;   // every interval reads 2.992 s or 2.960 s
+        double phase;     // of the first line between two expiries
+    } cases[] = {{2909.8, 0.0155}, {13147.4, 0.004}, {-2546.0, 0.0121}};
+    for (const auto& c : cases) {
+        std::vector<TickStamp> stamps;
+        const double secondsPerTick = Nominal / (1.0 + c.ratePpm * 1e-6);
+        for (int k = 0; k <= 8; ++k)
+            stamps.push_back({k, onTimer(5000.0 * Timer + c.phase + k * secondsPerTick), true});
+        const RateEstimate estimate = EstimateRate(stamps, Nominal, 0.001);
+        ASSERT_TRUE(estimate.known) << c.ratePpm;
+        EXPECT_GE(estimate.latenessSeconds, Timer) << c.ratePpm;
+        EXPECT_LE(std::abs(estimate.ppm - c.ratePpm), estimate.boundPpm) << c.ratePpm;
+    }
+}
+
 } // namespace
