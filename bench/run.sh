@@ -18,7 +18,7 @@ mkdir -p "$work"
 work="$(realpath "$work")"
 cc -O2 -Wall -Wextra -o "$work/floor_poller" bench/floor_poller.c
 x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -municode -o "$work/wine_floor_poller.exe" \
-  bench/wine_floor_poller.c
+  platform/win32/wine_floor_poller.c
 
 export TOCKMETER_E2E_WORK="$work"
 # The system's Python, as for the end-to-end scenarios: it has the AT-SPI bindings that drive
