@@ -9,10 +9,10 @@ namespace {
 constexpr std::int64_t FewestDecisiveIntervals = 6;
 // Bounds, in steps, that decide: landing next to the best value, and telling neighbours apart.
 constexpr double JumpBoundSteps = 1.0 / 4.0;
+constexpr double NeighbourBoundSteps = 1.0 / 8.0;
 // Before a second value is measured the step is only the typical one, which a chip may miss by
 // a third: a jump of many steps lands off by more than a bound of this share of the rate adds.
 constexpr double AssumedStepShare = 1.0 / 8.0;
-constexpr double NeighbourBoundSteps = 1.0 / 8.0;
 constexpr double LongestMeasurementSeconds = 75.0;
 // Of two values that straddle zero, one measured this many times more loosely than the other is
 // measured again: a longer run can then tell them apart.
