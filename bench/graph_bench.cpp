@@ -50,7 +50,7 @@ std::vector<MeasuredRun> Session() {
             run.stamps.push_back({tick, tick * secondsPerTick + lateness(random) + (late ? 0.3 : 0.0),
                                   !late});
         }
-        run.estimate = EstimateRate(run.stamps, IntervalSeconds, 0.001);
+        run.estimate = EstimateRate(run.stamps, IntervalSeconds, 0.001, CoarsestAdapterGridSeconds);
         run.ended = true;
         runs.push_back(run);
         wallClock += stamps * IntervalSeconds + 60.0;

@@ -314,7 +314,8 @@ bool MeasureRun(const MicromiteOptions& options, Errors (&errors)[std::size(Inte
             return false;
         const std::vector<TickStamp> first(stamps.begin(), stamps.begin() + k + 1);
         // As the program estimates a run's first rate: with a USB frame of lateness allowed.
-        const RateEstimate estimate = EstimateRate(first, NominalSeconds, UsbFrameSeconds);
+        const RateEstimate estimate = EstimateRate(first, NominalSeconds, UsbFrameSeconds,
+                                                    CoarsestAdapterGridSeconds);
         const double average = (stamps[k].seconds - stamps[0].seconds) / k;
         const double averageError = (NominalSeconds / average - 1.0) * 1e6 - truth;
         Errors& e = errors[i];

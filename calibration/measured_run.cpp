@@ -63,15 +63,10 @@ bool AddStamp(MeasuredRun& run, double microseconds) {
     const std::int64_t tick = IntervalsSinceFirst(App.Counting, App.Counting.latest);
     const bool trusted = !App.StampLate;
     run.stamps.push_back({tick, seconds, trusted});
-    run.estimate = EstimateRate(run.stamps, run.intervalSeconds,
-                                std::max(App.Measurements.linkLatenessSeconds, UsbFrameSeconds));
+    const MeasurementSession& session = App.Measurements;
+    run.estimate = EstimateRate(run.stamps, run.intervalSeconds, KnownLinkLatenessSeconds(session),
+                                session.adapterGridAtMostSeconds);
     return trusted;
-}
-
-// The lower median of the runs' lateness.
-double LowerMedian(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[(values.size() - 1) / 2];
 }
 
 // The record of the line the run's handler has just logged for the run's newest stamp.
@@ -101,13 +96,7 @@ void EndRun() {
     if (!run)
         return;
     run->ended = true;
-    // Only a run long enough to show its lateness tells the next runs about the link, and only
-    // with what most of its stamps show.
-    MeasurementSession& session = App.Measurements;
-    if (run->estimate.known && run->estimate.stampsUsed >= 2 * MinimumTrustedStamps) {
-        session.runLatenessSeconds.push_back(run->estimate.typicalLatenessSeconds);
-        session.linkLatenessSeconds = LowerMedian(session.runLatenessSeconds);
-    }
+    LearnLinkFromRun(App.Measurements, run->estimate);
     LogStrayLineCount();
     LogRateReport(*run, SessionRuns());
 }

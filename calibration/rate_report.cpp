@@ -29,6 +29,13 @@ std::wstring RateLine(const MeasuredRun& run) {
     return line + L".";
 }
 
+// Why a bound is wide when the stamps sit still on an adapter's timer, and what would narrow it.
+std::wstring UnseenGridLine(double gridSeconds) {
+    return L"The bound allows for a " + IntegerText(std::llround(gridSeconds * 1000.0)) +
+           L" ms adapter timer that these stamps cannot show: more intervals, a longer "
+           L"interval or an adapter set to low latency would narrow it.";
+}
+
 } // namespace
 
 std::wstring StepLine(const TrimModel& model) {
@@ -53,6 +60,8 @@ std::wstring RateText(double ppm) {
 std::vector<std::wstring> RateReportLines(const MeasuredRun& run,
                                           const std::vector<MeasuredRun>& session) {
     std::vector<std::wstring> lines{RateLine(run)};
+    if (run.estimate.known && run.estimate.unseenGridSeconds > 0.0)
+        lines.push_back(UnseenGridLine(run.estimate.unseenGridSeconds));
     const TrimModel model = SessionTrimModel(session);
     if (!model.known)
         return lines;

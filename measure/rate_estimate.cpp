@@ -8,7 +8,7 @@
 // uniform latenesses falls below q × L with probability q^m), or from the spread already seen
 // on the link when that is larger, or from the largest gap between residuals when the lateness
 // came in bands (see LargestResidualGap), or from the step of the grid the stamps lie on (see
-// StampGridSeconds). A least-squares line would be pulled up by the lateness
+// StampGridSeconds) unless the session has shown the adapter's timer to be finer. A least-squares line would be pulled up by the lateness
 // and moved in full by one far-late stamp; the envelope is neither.
 #include "measure/rate_estimate.h"
 
@@ -67,33 +67,30 @@ double LargestResidualGap(std::vector<double> residuals) {
 
 // Timing noise that is not lateness (the counter's own jitter, a poll's length).
 constexpr double JitterSeconds = 20e-6;
-// The grids an adapter's timer may hand bytes over on: 1 ms (the USB frame) to 16 ms (the
-// latency timer's usual default), in powers of two.
-constexpr int FinestGridMilliseconds = 1;
-constexpr int CoarsestGridMilliseconds = 16;
-constexpr double GridToleranceSeconds = 2.0 * JitterSeconds;
+// A stamp lies on a grid when it is within this share of the grid's step of it: wide enough for
+// a busy machine's jitter, narrow enough that stamps at random phases rarely all pass.
+constexpr double GridToleranceShare = 1.0 / 16.0;
+constexpr double FinestGridToleranceSeconds = 2.0 * JitterSeconds;
 
 bool OnGrid(double seconds, double step) {
     const double off = std::fmod(std::abs(seconds), step);
-    return std::min(off, step - off) <= GridToleranceSeconds;
+    const double tolerance = std::max(FinestGridToleranceSeconds, GridToleranceShare * step);
+    return std::min(off, step - off) <= tolerance;
 }
 
-// The step of the grid that the stamps (relative to the first) all lie on, or 0. Stamps on a
-// grid arrived anywhere within a step before it, even when the controller's ticks kept their
-// place on the grid for the whole run and the residuals show no lateness at all (its interval
-// near a multiple of the step). A clock exactly on its nominal interval puts its stamps on every
-// grid that divides it, and so tells nothing: only stamps off that schedule count.
-double StampGridSeconds(const std::vector<Point>& points, double nominalIntervalSeconds) {
-    const bool offSchedule = std::any_of(points.begin(), points.end(), [&](const Point& p) {
-        return std::abs(p.y - p.x * nominalIntervalSeconds) > GridToleranceSeconds;
-    });
-    if (!offSchedule)
-        return 0.0;
-    for (int milliseconds = CoarsestGridMilliseconds; milliseconds >= FinestGridMilliseconds;
-         milliseconds /= 2) {
-        const double step = milliseconds / 1000.0;
-        if (std::all_of(points.begin(), points.end(),
-                        [&](const Point& p) { return OnGrid(p.y, step); }))
+// The coarsest grid of an adapter's timer, 16 ms down to 1 ms in powers of two, that the stamps
+// (relative to the first) lie on, or 0. Stamps on a grid arrived anywhere within a step before
+// it, even when the residuals show no lateness at all: a controller keeping time, or one whose
+// interval is near a multiple of the step, puts every line at the same place between two
+// expiries. One stamp in ten may lie off it (made late by a busy machine).
+double StampGridSeconds(const std::vector<Point>& points) {
+    const std::size_t mayMiss = points.size() / 10;
+    for (double step = CoarsestAdapterGridSeconds; step >= FinestAdapterGridSeconds;
+         step /= 2.0) {
+        const std::size_t off =
+            static_cast<std::size_t>(std::count_if(points.begin(), points.end(),
+                                                   [&](const Point& p) { return !OnGrid(p.y, step); }));
+        if (off <= mayMiss)
             return step;
     }
     return 0.0;
@@ -109,7 +106,7 @@ constexpr double TypicalQuantile = 0.8;
 } // namespace
 
 RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIntervalSeconds,
-                          double knownLatenessSeconds) {
+                          double knownLatenessSeconds, double adapterGridAtMostSeconds) {
     RateEstimate estimate;
     std::vector<Point> points;
     std::vector<std::int64_t> ticks;
@@ -164,11 +161,12 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     // Two stamps rest on the envelope; the others' residuals measure the lateness.
     const double spread = *std::max_element(keptResiduals.begin(), keptResiduals.end());
     const double free = static_cast<double>(std::max<std::size_t>(kept.size() - 2, 1));
-    const double lateness =
+    const double stampGrid = StampGridSeconds(kept);
+    const double gridLateness = std::min(stampGrid, adapterGridAtMostSeconds);
+    const double shownLateness =
         std::max({spread / std::pow(1.0 - BoundConfidence, 1.0 / free),
-                  spread + LargestResidualGap(keptResiduals), knownLatenessSeconds,
-                  StampGridSeconds(kept, nominalIntervalSeconds)}) +
-        JitterSeconds;
+                  spread + LargestResidualGap(keptResiduals), knownLatenessSeconds});
+    const double lateness = std::max(shownLateness, gridLateness) + JitterSeconds;
 
     // Slopes of lines under every kept stamp and over every kept stamp less the lateness; only
     // hull corners can limit them.
@@ -195,6 +193,8 @@ RateEstimate EstimateRate(const std::vector<TickStamp>& stamps, double nominalIn
     estimate.ppm = (fastest + slowest) / 2.0;
     estimate.boundPpm = (fastest - slowest) / 2.0;
     estimate.latenessSeconds = lateness;
+    estimate.stampGridSeconds = stampGrid;
+    estimate.unseenGridSeconds = gridLateness > shownLateness ? gridLateness : 0.0;
     std::sort(keptResiduals.begin(), keptResiduals.end());
     const std::size_t typical =
         static_cast<std::size_t>(TypicalQuantile * static_cast<double>(keptResiduals.size() - 1));

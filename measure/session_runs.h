@@ -33,8 +33,19 @@ struct MeasurementSession {
     // which later runs' bounds allow for: one bad run cannot raise it while others disagree.
     std::vector<double> runLatenessSeconds;
     double linkLatenessSeconds = 0.0;
+    // The coarsest timer the link's adapter may hand bytes over on, as far as the runs have
+    // shown: the coarsest any adapter has, until a run's stamps lie off its grid.
+    double adapterGridAtMostSeconds = CoarsestAdapterGridSeconds;
     TickRecords ticks;
 };
+
+// What an ended run teaches about the link: a run of enough stamps that lie off the coarsest
+// timer's grid shows the adapter's timer to be finer, and the lateness its stamps show is the
+// link's. Runs whose stamps could lie on that grid show neither, however still they look.
+void LearnLinkFromRun(MeasurementSession& session, const RateEstimate& estimate);
+
+// The lateness to allow for at least in a run of this session, and the coarsest timer.
+double KnownLinkLatenessSeconds(const MeasurementSession& session);
 
 // The model of every run whose CLOCKTRIM and rate are known.
 TrimModel SessionTrimModel(const std::vector<MeasuredRun>& runs);

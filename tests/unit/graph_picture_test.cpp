@@ -103,7 +103,8 @@ TEST_F(GraphPictureTest, IntervalsOfAStampTheEstimateLeavesOutAreHollow) {
             run.stamps.push_back({k, 5000.0 + k * 9.9966 + adapter + (odd ? c.lateSeconds : 0.0),
                                   !odd || c.trusted});
         }
-        run.estimate = EstimateRate(run.stamps, run.intervalSeconds, UsbFrameSeconds);
+        run.estimate = EstimateRate(run.stamps, run.intervalSeconds, UsbFrameSeconds,
+                                    CoarsestAdapterGridSeconds);
         ASSERT_TRUE(run.estimate.known);
         ASSERT_EQ(run.estimate.stampsSetAside, c.setAside);
 

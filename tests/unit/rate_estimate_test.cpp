@@ -10,6 +10,8 @@
 namespace {
 
 constexpr double Interval = 10.0;
+// Nothing in the session has shown the adapter's timer to be finer than the coarsest.
+constexpr double NoGridShown = CoarsestAdapterGridSeconds;
 
 // Stamps of a controller whose clock runs ratePpm fast, each made late by lateness(k).
 template <typename Lateness>
@@ -54,7 +56,7 @@ TEST(RateEstimateTest, FitsAllStampsWithinItsBound) {
             return (k == c.farLateTick ? 2.0 : 0.0) + late(random);
         };
         const std::vector<TickStamp> stamps = Stamps(c.ratePpm, c.intervals, lateness);
-        const RateEstimate estimate = EstimateRate(stamps, Interval, 0.0);
+        const RateEstimate estimate = EstimateRate(stamps, Interval, 0.0, NoGridShown);
         ASSERT_TRUE(estimate.known);
         EXPECT_LE(std::abs(estimate.ppm - c.ratePpm), estimate.boundPpm);
         EXPECT_LE(std::abs(estimate.ppm - c.ratePpm), c.largestErrorPpm);
@@ -73,7 +75,7 @@ TEST(RateEstimateTest, BeatsTheTwoEndAverageOnLateStamps) {
         const double ratePpm = rate(random);
         const std::vector<TickStamp> stamps =
             Stamps(ratePpm, 20, [&](int) { return late(random); });
-        fitErrors.push_back(std::abs(EstimateRate(stamps, Interval, 0.0).ppm - ratePpm));
+        fitErrors.push_back(std::abs(EstimateRate(stamps, Interval, 0.0, NoGridShown).ppm - ratePpm));
         twoEndErrors.push_back(std::abs(TwoEndPpm(stamps) - ratePpm));
     }
     std::sort(fitErrors.begin(), fitErrors.end());
@@ -85,7 +87,7 @@ TEST(RateEstimateTest, LeavesOutStampsKnownToBeLate) {
     std::vector<TickStamp> stamps = Stamps(-500.0, 10, [](int) { return 0.0; });
     stamps[4].seconds += 3.0;
     stamps[4].trusted = false;
-    const RateEstimate estimate = EstimateRate(stamps, Interval, 0.0);
+    const RateEstimate estimate = EstimateRate(stamps, Interval, 0.0, NoGridShown);
     ASSERT_TRUE(estimate.known);
     EXPECT_NEAR(estimate.ppm, -500.0, 0.05);
     EXPECT_EQ(estimate.stampsUsed, 10);
@@ -94,27 +96,51 @@ TEST(RateEstimateTest, LeavesOutStampsKnownToBeLate) {
 
 TEST(RateEstimateTest, NeedsThreeTrustedStamps) {
     std::vector<TickStamp> stamps = Stamps(100.0, 2, [](int) { return 0.0; });
-    EXPECT_TRUE(EstimateRate(stamps, Interval, 0.0).known);
+    EXPECT_TRUE(EstimateRate(stamps, Interval, 0.0, NoGridShown).known);
     stamps[1].trusted = false;
-    EXPECT_FALSE(EstimateRate(stamps, Interval, 0.0).known);
-    EXPECT_FALSE(EstimateRate({}, Interval, 0.0).known);
-    EXPECT_FALSE(EstimateRate(Stamps(100.0, 5, [](int) { return 0.0; }), 0.0, 0.0).known);
+    EXPECT_FALSE(EstimateRate(stamps, Interval, 0.0, NoGridShown).known);
+    EXPECT_FALSE(EstimateRate({}, Interval, 0.0, NoGridShown).known);
+    EXPECT_FALSE(EstimateRate(Stamps(100.0, 5, [](int) { return 0.0; }), 0.0, 0.0, NoGridShown).known);
 }
 
-// An adapter whose 16 ms timer happens to keep the same phase to every line: the stamps lie on
-// a line of the adapter's, not the controller's. Alone they cannot show it; the lateness seen
-// earlier on the link widens the bound to the truth.
-TEST(RateEstimateTest, TheLatenessSeenOnTheLinkBoundsStampsThatShowNone) {
-    constexpr double Timer = 0.016;
-    const auto onTimer = [](double arrival) { return std::ceil(arrival / Timer) * Timer; };
-    std::vector<TickStamp> stamps;
-    const double secondsPerTick = Interval / (1.0 + 20e-6);
-    for (int k = 0; k <= 20; ++k)
-        stamps.push_back({k, onTimer(5000.008 + k * secondsPerTick), true});
-    EXPECT_GT(std::abs(EstimateRate(stamps, Interval, 0.0).ppm - 20.0),
-              EstimateRate(stamps, Interval, 0.0).boundPpm);
-    const RateEstimate estimate = EstimateRate(stamps, Interval, Timer);
-    EXPECT_LE(std::abs(estimate.ppm - 20.0), estimate.boundPpm);
+// A nearly trimmed controller behind an adapter's timer: while its drift stays within one step
+// of the timer, every line comes at the same place between two expiries and every stamp sits on
+// the nominal schedule, which shows no lateness at all. Unless the session has shown a finer
+// timer, the bound allows for the coarsest; once it has, the bound narrows and still holds.
+TEST(RateEstimateTest, StampsThatCannotShowTheAdaptersTimerAreBoundedByTheCoarsest) {
+    const auto onTimer = [](double arrival, double timer) {
+        return std::ceil(arrival / timer) * timer;
+    };
+    for (const double timer : {0.016, 0.001})
+        for (const double ratePpm : {25.0, -20.0, -50.0, 4.0, 90.0})
+            for (const int intervals : {5, 10, 20})
+                for (const double phase : {0.0003, 0.0071, 0.0155}) {
+                    SCOPED_TRACE(testing::Message() << timer << " s timer, " << ratePpm << " ppm, "
+                                                    << intervals << " intervals, phase " << phase);
+                    std::vector<TickStamp> stamps;
+                    const double secondsPerTick = Interval / (1.0 + ratePpm * 1e-6);
+                    for (int k = 0; k <= intervals; ++k)
+                        stamps.push_back(
+                            {k, onTimer(8000.0 * timer + phase + k * secondsPerTick, timer), true});
+                    const RateEstimate alone =
+                        EstimateRate(stamps, Interval, 0.001, NoGridShown);
+                    ASSERT_TRUE(alone.known);
+                    EXPECT_LE(std::abs(alone.ppm - ratePpm), alone.boundPpm);
+                    // Stamps all on the nominal schedule cannot show the timer, and the estimate
+                    // says so.
+                    const bool onSchedule =
+                        std::all_of(stamps.begin(), stamps.end(), [&](const TickStamp& s) {
+                            return std::abs(s.seconds - stamps[0].seconds - s.tick * Interval) < 1e-6;
+                        });
+                    if (onSchedule) {
+                        EXPECT_EQ(alone.unseenGridSeconds, NoGridShown);
+                    }
+                    const RateEstimate shownFiner = EstimateRate(stamps, Interval, 0.001, timer);
+                    EXPECT_LE(std::abs(shownFiner.ppm - ratePpm), shownFiner.boundPpm);
+                    if (timer < NoGridShown) {
+                        EXPECT_LE(shownFiner.boundPpm, alone.boundPpm);
+                    }
+                }
 }
 
 // The same timer, the controller's interval a little off a multiple of it: for a whole run every
@@ -132,7 +158,7 @@ TEST(RateEstimateTest, StampsOnATimersGridShowItsStepAsTheirLateness) {
         const double secondsPerTick = Nominal / (1.0 + c.ratePpm * 1e-6);
         for (int k = 0; k <= 8; ++k)
             stamps.push_back({k, onTimer(5000.0 * Timer + c.phase + k * secondsPerTick), true});
-        const RateEstimate estimate = EstimateRate(stamps, Nominal, 0.001);
+        const RateEstimate estimate = EstimateRate(stamps, Nominal, 0.001, NoGridShown);
         ASSERT_TRUE(estimate.known) << c.ratePpm;
         EXPECT_GE(estimate.latenessSeconds, Timer) << c.ratePpm;
         EXPECT_LE(std::abs(estimate.ppm - c.ratePpm), estimate.boundPpm) << c.ratePpm;

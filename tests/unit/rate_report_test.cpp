@@ -142,4 +142,45 @@ TEST_F(RateReportTest, TheRateCanBeShownDuringARunWhichGoesOn) {
     EXPECT_EQ(TickLinesOfLastRun().size(), 6u);
 }
 
+// A nearly trimmed chip behind a 16 ms adapter: its lines keep their place between two expiries
+// of the adapter's timer, so the stamps sit on the nominal schedule and show no lateness. The
+// bound still holds the truth, and the log says why it is wide and what would narrow it.
+struct NearlyTrimmed {
+    double ratePpm;
+    std::int64_t adapterPhaseNanoseconds;
+};
+
+class NearlyTrimmedChipTest : public AppTest, public testing::WithParamInterface<NearlyTrimmed> {};
+
+TEST_P(NearlyTrimmedChipTest, BehindA16MsAdapterTheBoundHoldsTheTruthAndSaysWhy) {
+    MicromiteOptions options;
+    options.baseErrorPpm = GetParam().ratePpm;
+    options.adapterLatencyNanoseconds = 16 * Milliseconds;
+    options.adapterPhaseNanoseconds = GetParam().adapterPhaseNanoseconds;
+    SimConnectMicromite(L"COM7", options);
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    SimSchedulePressButton(StartAt + 205 * Seconds, StopButtonId);
+    SimScheduleClose(StartAt + 210 * Seconds);
+    RunTockmeter();
+
+    const std::vector<RateLine> rates = RateLines();
+    ASSERT_EQ(rates.size(), 1u);
+    EXPECT_EQ(rates[0].intervals, 20);
+    EXPECT_LE(std::abs(rates[0].ppm - GetParam().ratePpm), rates[0].bound + 0.05);
+    const std::vector<std::wstring> log = LogLines();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        L"The bound allows for a 16 ms adapter timer that these stamps cannot show: "
+                        L"more intervals, a longer interval or an adapter set to low latency would "
+                        L"narrow it."),
+              log.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, NearlyTrimmedChipTest,
+                         testing::Values(NearlyTrimmed{25.0, 0}, NearlyTrimmed{25.0, 8 * Milliseconds},
+                                         NearlyTrimmed{-20.0, 4 * Milliseconds},
+                                         NearlyTrimmed{-20.0, 12 * Milliseconds},
+                                         NearlyTrimmed{-50.0, 4 * Milliseconds},
+                                         NearlyTrimmed{-50.0, 8 * Milliseconds}));
+
 } // namespace
