@@ -1,5 +1,6 @@
 #include "calibration/measured_run.h"
 
+#include "calibration/garbled_lines.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/stray_lines.h"
@@ -109,6 +110,7 @@ void EndRun() {
         session.linkLatenessSeconds = LowerMedian(session.runLatenessSeconds);
     }
     LogStrayLineCount();
+    LogGarbledLineCount();
     LogRateReport(*run, SessionRuns());
 }
 
