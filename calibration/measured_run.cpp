@@ -1,5 +1,6 @@
 #include "calibration/measured_run.h"
 
+#include "calibration/garbled_lines.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/stray_lines.h"
@@ -98,6 +99,7 @@ void EndRun() {
     run->ended = true;
     LearnLinkFromRun(App.Measurements, run->estimate);
     LogStrayLineCount();
+    LogGarbledLineCount();
     LogRateReport(*run, SessionRuns());
 }
 

@@ -49,8 +49,11 @@ void LogStrayLineCount() {
 }
 
 std::wstring StrayLineText(const std::string& text) {
+    return L"Not a tick line: " + ShownLineText(text);
+}
+
+std::wstring ShownLineText(const std::string& text) {
     const bool cut = text.size() > LongestTextShown;
     const std::string shown = cut ? text.substr(0, LongestTextShown) : text;
-    return L"Not a tick line: " + DecodeWireText(shown.data(), shown.size()) +
-           (cut ? L"\u2026" : L"");
+    return DecodeWireText(shown.data(), shown.size()) + (cut ? L"\u2026" : L"");
 }

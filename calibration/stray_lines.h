@@ -19,3 +19,6 @@ void LogStrayLineCount();
 
 // The log line for a stray text.
 std::wstring StrayLineText(const std::string& text);
+
+// A line's text as the log shows it: decoded, and cut short when long.
+std::wstring ShownLineText(const std::string& text);

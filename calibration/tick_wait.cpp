@@ -22,6 +22,9 @@ constexpr std::int64_t WakeLeadMilliseconds = 300;
 constexpr std::int64_t OverdueMarginMilliseconds = 1000;
 // A line or two lost on the way must not end a run: the counters tell what was lost.
 constexpr std::int64_t LostLinesBridged = 3;
+// A drain that takes longer leaves the next read unable to tell when what it finds came: its
+// stamp then only bounds the arrival from above.
+constexpr double LongestExactDrainMicroseconds = 100000.0;
 
 std::int64_t ClampedInterval(std::int64_t seconds) {
     return std::clamp<std::int64_t>(seconds, 0, LongestIntervalSeconds);
@@ -109,9 +112,18 @@ TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMillisec
             static_cast<double>(QueryCounter() - begin) * App.MicrosecondsPerCount;
         if (waited >= boundMicroseconds)
             return TickWait::TimedOut;
+        if (waited < overdueMicroseconds)
+            continue;
+        const std::int64_t drainBegin = QueryCounter();
         TickWait byUser = TickWait::LineArrived;
-        if (waited >= overdueMicroseconds && EndedByUser(byUser))
+        if (EndedByUser(byUser))
             return byUser;
+        // A message the drain handled may have held the thread (a window moved in a modal
+        // loop): what the next read finds may have come long before it.
+        const double drained =
+            static_cast<double>(QueryCounter() - drainBegin) * App.MicrosecondsPerCount;
+        if (drained > LongestExactDrainMicroseconds)
+            lookedJustBefore = false;
     }
 }
 

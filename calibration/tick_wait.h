@@ -34,8 +34,9 @@ struct TickLineFound {
 // Polls the link, reading its bytes into App.TickLines, until a tick line is complete, the link
 // is closed or its device stops answering, or boundSeconds pass. Lines that are not tick lines
 // are noted (NoteStrayLine), never stamped. A tick line's stamp is the moment its counter's
-// first byte was found; it is exact when the poll before had read everything waiting, so a line
-// that came before the wait began looking is known by its stamp being inexact. Once
+// first byte was found; it is exact when the poll before had read everything waiting and no long
+// drain came between, so a line that came before the wait began looking is known by its stamp
+// being inexact. Once
 // overdueMilliseconds have passed, each poll also takes one pending event, so that the window
 // stays alive: Stop and the close request end the wait, other events are kept or discarded as a
 // drain does. Before that nothing but the link is looked at, so a line in time is stamped within

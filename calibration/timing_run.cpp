@@ -1,7 +1,9 @@
 #include "calibration/timing_run.h"
 
+#include "calibration/garbled_lines.h"
 #include "calibration/stray_lines.h"
 #include "calibration/tick_wait.h"
+#include "measure/tick_fit.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "serial/command_exchange.h"
@@ -13,6 +15,7 @@
 #include "window/log_view.h"
 #include "window/main_controls.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -59,12 +62,84 @@ void ReadLineRest() {
     FeedTickLineReader(App.TickLines, rest, {App.ArrivalStamp, false});
 }
 
+TickSighting SightingOf(const ReceivedLine& line) {
+    return {line.counter, CounterMicroseconds(line.counterFound.stamp) / 1e6,
+            line.counterFound.exact};
+}
+
+// The run's first line has no line before it; only the interval of this session's upload can
+// tell it garbled. One that is waits for the next.
+bool AwaitFirstTickLine(TickLineFound& found) {
+    for (;;) {
+        if (!AwaitTickLine(found))
+            return false;
+        if (CounterFitsInterval(found.line.counter, App.UploadedInterval))
+            return true;
+        SetAsideGarbledLine(found.line.text, L"is no count of the tick program at " +
+                                                 IntegerText(App.UploadedInterval) + L" s");
+    }
+}
+
+void SetAsideUnfitLine(const std::string& text, const TickSighting& line) {
+    const double since = line.seconds - App.LatestTickLine.seconds;
+    SetAsideGarbledLine(text, L"does not fit the " + IntegerText(std::llround(since)) +
+                                  L" s since the last tick line");
+}
+
 // The controller's count started over: it was restarted (power, reset, a RUN of its own). The
 // stamps before stand; the run ends there.
 void EndAtRestart(std::int64_t counter) {
     AppendLogLine(L"The Micromite's count went back from " + IntegerText(App.Counting.latest) +
                   L" to " + IntegerText(counter) + L": it started over, so the run ends here.");
     StopTimingRun();
+}
+
+// A line that is not counted: a count that went back is held, any other set aside. Neither
+// moves the run's times.
+void LeaveUncounted(const TickLineFound& found, TickLineVerdict verdict) {
+    const TickSighting line = SightingOf(found.line);
+    App.UncountedTickLines += found.olderTickLines + 1;
+    if (verdict == TickLineVerdict::Held) {
+        App.TickLineHeld = true;
+        App.HeldTickLine = line;
+        App.HeldTickLineText = found.line.text;
+    } else {
+        SetAsideUnfitLine(found.line.text, line);
+    }
+}
+
+// Waits for a tick line that continues the run's count. A line left uncounted that came while
+// the program looked stood in for the line due, and the period timer runs on from it; one that
+// was waiting before it looked came early, and the wait goes on for the line due. A line that
+// follows a count gone back ends the run.
+bool AwaitCountedTickLine(TickLineFound& found) {
+    for (;;) {
+        if (!AwaitTickLine(found))
+            return false;
+        const TickLineVerdict verdict =
+            JudgeTickLine(App.LatestTickLine, App.TickLineHeld ? &App.HeldTickLine : nullptr,
+                          SightingOf(found.line), App.Counting.expectedInterval);
+        if (verdict == TickLineVerdict::Restart) {
+            EndAtRestart(App.HeldTickLine.counter);
+            return false;
+        }
+        if (verdict == TickLineVerdict::Counted)
+            break;
+        LeaveUncounted(found, verdict);
+        ScrollToNewest();
+        if (found.line.counterFound.exact) {
+            ArmPeriodTimer();
+            ReadLineRest();
+            return false;
+        }
+    }
+    // The line held was garbled: the count went on from the latest good line.
+    if (App.TickLineHeld) {
+        App.TickLineHeld = false;
+        SetAsideUnfitLine(App.HeldTickLineText, App.HeldTickLine);
+    }
+    App.LatestTickLine = SightingOf(found.line);
+    return true;
 }
 
 std::wstring LostLinesText(std::int64_t lost, std::int64_t spanned) {
@@ -103,13 +178,17 @@ void StartTimingRun() {
     PauseMilliseconds(RunPauseMilliseconds);
     ResetTickLineReader(App.TickLines);
     ResetStrayLines();
+    ResetGarbledLines();
     TickLineFound found;
-    if (!AwaitTickLine(found))
+    if (!AwaitFirstTickLine(found))
         return;
     // The controller prints at the interval of this session's upload; without one, the counters
     // alone tell it.
     App.Counting = BeginTickCounting(found.line.counter, App.UploadedInterval);
     App.LatestTickSpan = 0;
+    App.LatestTickLine = SightingOf(found.line);
+    App.TickLineHeld = false;
+    App.UncountedTickLines = 0;
     App.StartTime = CounterMicroseconds(App.ArrivalStamp);
     App.LatestTime = App.StartTime;
     App.PreviousTime = App.StartTime;
@@ -122,13 +201,9 @@ void StartTimingRun() {
 void TickHandler() {
     DisarmWindowTimer(PeriodTimerId);
     TickLineFound found;
-    if (!AwaitTickLine(found))
+    if (!AwaitCountedTickLine(found))
         return;
     const std::int64_t counter = found.line.counter;
-    if (CountWentBack(App.Counting, counter)) {
-        EndAtRestart(counter);
-        return;
-    }
     App.LatestTickSpan = CountTickLine(App.Counting, counter);
     App.PreviousTime = App.LatestTime;
     App.LatestTime = CounterMicroseconds(App.ArrivalStamp);
@@ -142,7 +217,9 @@ void TickHandler() {
     const double average = App.ElapsedSeconds / static_cast<double>(App.TickCount);
     AppendLogLine(ClockText(ClockMask, CurrentDateTime()) + Separator + FixedText(interval, 6) +
                   Separator + FixedText(average, 6));
-    const std::int64_t lost = App.LatestTickSpan - 1 - found.olderTickLines;
+    const std::int64_t lost =
+        App.LatestTickSpan - 1 - found.olderTickLines - App.UncountedTickLines;
+    App.UncountedTickLines = 0;
     if (lost > 0)
         AppendLogLine(LostLinesText(lost, App.LatestTickSpan));
     ScrollToNewest();

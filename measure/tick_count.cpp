@@ -24,10 +24,6 @@ std::int64_t IntervalsSinceFirst(const TickCounting& counting, std::int64_t coun
     return interval > 0 ? seconds / interval : 0;
 }
 
-bool CountWentBack(const TickCounting& counting, std::int64_t counter) {
-    return counter <= counting.latest;
-}
-
 std::int64_t CountTickLine(TickCounting& counting, std::int64_t counter) {
     const std::int64_t previous = counting.latest;
     counting.stepDivisor = std::gcd(counting.stepDivisor, counter - counting.first);

@@ -1,7 +1,7 @@
 // Which tick a line is, by the counter it carries rather than by the order of arrival: the tick
 // program counts the controller's seconds and prints the count once per interval, so the step
-// between two counters says how many intervals passed, a lost line costs only that line, and a
-// count that goes back means the controller started over.
+// between two counters says how many intervals passed, and a lost line costs only that line.
+// Which lines are counted at all is measure/tick_fit.h's to say.
 //
 // Pure arithmetic over its arguments.
 #pragma once
@@ -27,9 +27,6 @@ std::int64_t CountedInterval(const TickCounting& counting);
 
 // Intervals from the run's first line to a counter.
 std::int64_t IntervalsSinceFirst(const TickCounting& counting, std::int64_t counter);
-
-// A counter not above the latest one: the controller's count started over.
-bool CountWentBack(const TickCounting& counting, std::int64_t counter);
 
 // Takes a tick line's counter (above the latest one); gives the intervals since the one before.
 std::int64_t CountTickLine(TickCounting& counting, std::int64_t counter);

@@ -12,6 +12,10 @@ bool IsPrintableAscii(char c) {
     return c >= ' ' && c <= '~';
 }
 
+bool IsAboveAscii(char c) {
+    return static_cast<unsigned char>(c) > 0x7F;
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -22,12 +26,14 @@ void EndLine(TickLineReader& reader) {
     ReceivedLine line;
     line.text = reader.text;
     std::size_t wordStart = 0;
-    line.isTick = ParseTickCounter(line.text, line.counter, wordStart);
+    line.isTick = ParseTickCounter(line.text, line.counter, wordStart) &&
+                  (reader.noiseAt == std::string::npos || reader.noiseAt < wordStart);
     if (line.isTick)
         line.counterFound = reader.found[wordStart > 0 ? wordStart - 1 : 0];
     reader.lines.push_back(line);
     reader.text.clear();
     reader.found.clear();
+    reader.noiseAt = std::string::npos;
 }
 
 } // namespace
@@ -59,9 +65,13 @@ void FeedTickLineReader(TickLineReader& reader, const std::string& bytes, InputF
                 reader.text.erase(0, half);
                 reader.found.erase(reader.found.begin(),
                                    reader.found.begin() + static_cast<std::ptrdiff_t>(half));
+                if (reader.noiseAt != std::string::npos)
+                    reader.noiseAt = reader.noiseAt >= half ? reader.noiseAt - half : 0;
             }
             reader.text += c;
             reader.found.push_back(found);
+        } else if (IsAboveAscii(c)) {
+            reader.noiseAt = reader.text.size();
         }
     }
 }

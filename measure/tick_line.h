@@ -2,7 +2,8 @@
 // tick program prints its counter (" 11" CR LF); any other line (noise, "?", an error, a banner
 // after a restart) is not a tick line. Bytes that no line of the controller holds (zero bytes,
 // other control bytes, noise above ASCII) are set aside, so that they cannot lose the line they
-// stand in.
+// stand in; but noise above ASCII from the counter's blank on may stand for a digit it replaced,
+// so such a line is not a tick line.
 //
 // Pure bookkeeping over the bytes handed in: no clock, no I/O, no state beyond the reader.
 #pragma once
@@ -34,6 +35,8 @@ constexpr std::size_t LongestReceivedLine = 255;
 struct TickLineReader {
     std::string text;               // the line being read
     std::vector<InputFound> found;  // for each byte of text
+    // The length of text when the line's latest byte above ASCII came; npos: none came.
+    std::size_t noiseAt = std::string::npos;
     std::deque<ReceivedLine> lines; // complete lines not yet taken, oldest first
 };
 

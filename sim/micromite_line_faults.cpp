@@ -1,5 +1,5 @@
 // The messy line: stray lines between the tick lines, zero bytes before them, tick lines lost on
-// the way, and a power cycle at a set time. Each tick line's faults are drawn from the seed and
+// the way or with a counter changed by noise, and a power cycle at a set time. Each tick line's faults are drawn from the seed and
 // its number alone, so that the next line's zero byte is known before the line comes.
 #include "sim/micromite_parts.h"
 
@@ -60,17 +60,22 @@ void ScheduleStrayLine(MicromiteModel& model, std::int64_t atNanoseconds) {
 
 } // namespace
 
-void MicromitePrintTickLine(MicromiteModel& model, std::int64_t atNanoseconds,
-                            const std::string& text) {
+void MicromitePrintTickLine(MicromiteModel& model, std::int64_t atNanoseconds, std::int64_t n) {
     const std::int64_t tickLine = model.tickLines++;
+    const std::string text = " " + std::to_string(n);
+    const bool garbled = model.options.garbledCount != 0 && n == model.options.garbledCount;
     if (Drawn(model, Fault::LostLine, model.options.lostLineEvery, tickLine)) {
-        MicromiteLine lost{atNanoseconds, text.substr(0, text.find('\r')), true};
+        MicromiteLine lost{atNanoseconds, text, true};
         lost.lost = true;
         lost.zeroByteBefore = model.zeroByteSent;
         model.record.lines.push_back(lost);
     } else {
-        MicromiteEmit(model, atNanoseconds, text, true);
-        model.record.lines.back().zeroByteBefore = model.zeroByteSent;
+        const std::string sent = garbled ? " " + std::to_string(model.options.garbledCountAs) : text;
+        MicromiteEmit(model, atNanoseconds, sent + "\r\n", true);
+        MicromiteLine& line = model.record.lines.back();
+        line.zeroByteBefore = model.zeroByteSent;
+        line.text = text;
+        line.garbled = garbled;
     }
     model.zeroByteSent = false;
     if (Drawn(model, Fault::StrayLine, model.options.strayLineEvery, tickLine))

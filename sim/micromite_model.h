@@ -50,6 +50,10 @@ struct MicromiteOptions {
     int zeroByteEvery = 0;
     // 1 tick line in lostLineEvery never reaches the PC: nothing of it is sent, n still counts.
     int lostLineEvery = 0;
+    // Noise on the wire changes the tick line of the count garbledCount: the PC receives
+    // garbledCountAs in its place (one digit changed, say). The record keeps the line sent.
+    std::int64_t garbledCount = 0;
+    std::int64_t garbledCountAs = 0;
     // The controller power-cycles once at this time: banner and prompt as at power-up, the
     // program stopped (it stays stored: it is in flash), CLOCKTRIM back to startTrim. Input
     // waiting is gone; bytes already on their way to the PC still come.
@@ -85,6 +89,7 @@ struct MicromiteLine {
     bool tick = false;
     bool lost = false;
     bool zeroByteBefore = false;
+    bool garbled = false; // the PC received another counter
 };
 
 // The ground truth of a session. The model only appends to it; a user may empty it.

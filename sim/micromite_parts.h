@@ -33,9 +33,8 @@ void MicromiteRunTick(MicromiteModel& model, std::int64_t atNanoseconds);
 std::int64_t MicromiteNextTickOutputTime(const MicromiteModel& model);
 
 // The messy line (micromite_line_faults.cpp).
-// Prints a tick line's text (CR LF included), or records it lost, and draws what follows it.
-void MicromitePrintTickLine(MicromiteModel& model, std::int64_t atNanoseconds,
-                            const std::string& text);
+// Prints the tick line of the count n, or records it lost, and draws what follows it.
+void MicromitePrintTickLine(MicromiteModel& model, std::int64_t atNanoseconds, std::int64_t n);
 // When the next fault acts (a stray line, a zero byte, the power cycle), or MicromiteNever.
 std::int64_t MicromiteNextLineFaultTime(const MicromiteModel& model);
 void MicromiteRunLineFault(MicromiteModel& model, std::int64_t atNanoseconds);

@@ -99,7 +99,7 @@ void MicromiteRunTick(MicromiteModel& model, std::int64_t atNanoseconds) {
         ReportProgramError(model, atNanoseconds, model.running.modLineNumber, model.running.modLine,
                            "Divide by zero");
     } else if (model.ticks % interval == 1) {
-        MicromitePrintTickLine(model, atNanoseconds, " " + std::to_string(model.ticks) + "\r\n");
+        MicromitePrintTickLine(model, atNanoseconds, model.ticks);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "measure/session_runs.h"
 #include "measure/stray_line_note.h"
 #include "measure/tick_count.h"
+#include "measure/tick_fit.h"
 #include "measure/tick_line.h"
 #include "measure/trim_search.h"
 
@@ -75,6 +76,16 @@ struct AppState {
     TickCounting Counting;
     std::int64_t LatestTickSpan = 0;
     StrayLineNote StrayLines;
+    // The run's latest good tick line, and a line whose count went back, held until the next
+    // line tells a restart from a garbled count.
+    TickSighting LatestTickLine;
+    bool TickLineHeld = false;
+    TickSighting HeldTickLine;
+    std::string HeldTickLineText;
+    // Tick lines read since the latest good one but not counted (read together with another, set
+    // aside, held): not lost.
+    std::int64_t UncountedTickLines = 0;
+    long long GarbledTickLines = 0; // set aside in this run
 
     // Beside the timing run (calibration/measured_run.cpp): the stamps of the session's runs.
     MeasurementSession Measurements;

@@ -338,6 +338,32 @@ TEST_F(TimingRunTest, ALateWakeIsSaidInTheLogAndItsStampIsNotTrusted) {
     }
 }
 
+// A window's modal loop inside the drain of an overdue wait holds the thread while the line
+// comes: the read after it cannot tell when the line came, so its stamp is late and not trusted.
+TEST_F(TimingRunTest, AHoldInTheDrainOfAnOverdueWaitMakesItsStampLate) {
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    // At 5 s chosen the program wakes 5.3 s before each line, and its waits become overdue.
+    SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 0);
+    SimScheduleAction(FirstLine + 40 * Seconds - 500 * Milliseconds,
+                      [] { SimAdvanceNanoseconds(2 * Seconds); });
+    SimScheduleClose(FirstLine + 55 * Seconds + 500 * Milliseconds);
+    RunTockmeter();
+
+    ASSERT_EQ(SessionRuns().size(), 1u);
+    const std::vector<TickStamp>& stamps = SessionRuns()[0].stamps;
+    ASSERT_EQ(stamps.size(), 6u);
+    for (std::size_t i = 0; i < stamps.size(); ++i)
+        EXPECT_EQ(stamps[i].trusted, i != 4) << i;
+    const std::vector<std::wstring> log = RunLogLines();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::wstring& line) {
+                                return line.rfind(LateStampPrefix, 0) == 0;
+                            }),
+              1);
+}
+
 // AddressSanitizer's allocator does not report the heap through mallinfo. GCC says it is in use
 // with a macro, clang through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
