@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "files/folder_of_path.h"
 #include "platform/program_paths.h"
 #include "settings/graph_settings.h"
 #include "settings/settings_file.h"
@@ -34,11 +35,6 @@ std::int64_t PeriodMilliseconds() {
 }
 
 } // namespace
-
-std::wstring FolderOfPath(const std::wstring& path) {
-    const std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-}
 
 void FindProgramDir() {
     App.ProgramDir = FolderOfPath(ProgramFilePath());

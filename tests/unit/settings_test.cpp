@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "files/folder_of_path.h"
 #include "platform/window.h"
 #include "sim/sim.h"
 #include "state/app_state.h"
