@@ -1,6 +1,7 @@
 // Simulated COM devices: present, absent, held by another program or unplugged, with an input
 // queue filled in virtual time by whatever is at the other end of the line.
 #include "platform/serial.h"
+#include "platform/shared/listed_com_ports.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>
@@ -131,6 +132,14 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
 void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason) {
     if (SimComDevice* device = FindDevice(name))
         device->openRefusal = reason;
+}
+
+void SimListComPortInSystem(const std::wstring& name) {
+    Serial().systemListed.push_back(name);
+}
+
+std::vector<std::wstring> SystemListedComPorts() {
+    return Serial().systemListed;
 }
 
 void SimSetComStableName(const std::wstring& name, const std::wstring& stableName) {
