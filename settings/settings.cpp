@@ -51,7 +51,8 @@ void LoadSettings() {
     App.MainH = ReadInteger(L"MainH", defaults.MainH);
 
     SelectGroup(L"micromite");
-    App.ComPort = ReadText(L"uM comport", defaults.ComPort);
+    App.StoredComPort = ReadText(L"uM comport", defaults.StoredComPort);
+    App.ComPort = App.StoredComPort;
     App.SerialSpeed = ReadText(L"uM SerialSpeed", defaults.SerialSpeed);
     App.LineDelay = ReadInteger(L"LineDelay", defaults.LineDelay);
     App.ClockTrim = ReadText(L"CLOCKTRIM", defaults.ClockTrim);
@@ -84,7 +85,7 @@ void SaveSettings() {
     WriteInteger(L"MainH", App.MainH);
 
     SelectGroup(L"micromite");
-    WriteText(L"uM comport", App.ComPort);
+    WriteText(L"uM comport", App.StoredComPort);
     WriteText(L"uM SerialSpeed", App.SerialSpeed);
     WriteInteger(L"LineDelay", App.LineDelay);
     WriteText(L"CLOCKTRIM", App.ClockTrim);
