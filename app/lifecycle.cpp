@@ -14,6 +14,7 @@
 #include "platform/menu_commands.h"
 #include "platform/window.h"
 #include "serial/command_exchange.h"
+#include "serial/kept_port.h"
 #include "serial/serial_port.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
@@ -27,17 +28,24 @@ namespace {
 constexpr int LoopWaitMilliseconds = 5;
 constexpr int ClosingPauseMilliseconds = 50;
 
-// A choice in a list sets the setting that the list shows.
+// A choice in a list sets the setting that the list shows, and what follows from it.
 struct ListSetting {
     int listId;
     std::wstring AppState::*setting;
+    void (*follow)(); // null: nothing follows
 };
 const ListSetting ListSettings[] = {
-    {PortListId, &AppState::ComPort},
-    {SpeedListId, &AppState::SerialSpeed},
-    {ClockTrimListId, &AppState::ClockTrim},
-    {IntervalListId, &AppState::TimeInterval},
+    {PortListId, &AppState::ComPort, KeepPortInUse},
+    {SpeedListId, &AppState::SerialSpeed, nullptr},
+    {ClockTrimListId, &AppState::ClockTrim, nullptr},
+    {IntervalListId, &AppState::TimeInterval, DeriveTimerPeriod},
 };
+
+void TakeListChoice(const ListSetting& list, const std::wstring& shown) {
+    App.*list.setting = shown;
+    if (list.follow)
+        list.follow();
+}
 
 // A choice made in a list while a handler was busy is lost to the handler's drain, but the list
 // shows it: once a handler has returned, the settings take what the lists show. A list that shows
@@ -45,11 +53,8 @@ const ListSetting ListSettings[] = {
 void TakeWhatTheListsShow() {
     for (const ListSetting& list : ListSettings) {
         const std::wstring shown = ListText(list.listId);
-        if (shown.empty() || ListShowsText(list.listId, App.*list.setting))
-            continue;
-        App.*list.setting = shown;
-        if (list.listId == IntervalListId)
-            DeriveTimerPeriod();
+        if (!shown.empty() && !ListShowsText(list.listId, App.*list.setting))
+            TakeListChoice(list, shown);
     }
 }
 
@@ -102,9 +107,7 @@ void OnControlEvent(int controlId) {
     }
     for (const ListSetting& list : ListSettings) {
         if (list.listId == controlId) {
-            App.*list.setting = ListText(controlId);
-            if (controlId == IntervalListId)
-                DeriveTimerPeriod();
+            TakeListChoice(list, ListText(controlId));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "platform/controls.h"
+#include "platform/serial.h"
 #include "platform/window.h"
 #include "serial/lone_port.h"
 #include "serial/port_scan.h"
@@ -84,12 +85,19 @@ void AddStableNamesToPortTooltip() {
     }
 }
 
-// The stored port, or when it names none of the ports found, the one adapter plugged in: chosen
-// as the user would choose it, so that Prog uses it; the settings file has it at the next save.
+// The stored port, under the name it has now; or when it names none of the ports found, the one
+// adapter plugged in, which Prog then uses but the settings do not keep until the user makes it
+// theirs. A stored adapter that is not plugged in leaves the choice to the user: another adapter
+// may lead to another controller, whose program an upload would erase.
 void ChoosePort() {
-    SetListText(PortListId, App.ComPort);
-    if (!ListText(PortListId).empty())
+    const std::wstring stored = SerialPortOfKeptName(App.StoredComPort);
+    if (stored.empty())
         return;
+    SetListText(PortListId, stored);
+    if (!ListText(PortListId).empty()) {
+        App.ComPort = stored;
+        return;
+    }
     const std::wstring lone = LonePortToChoose(App.FoundPorts);
     if (lone.empty())
         return;

@@ -1,5 +1,6 @@
 #include "app/save_as.h"
 
+#include "files/folder_of_path.h"
 #include "files/safe_save.h"
 #include "platform/dialogs.h"
 #include "platform/program_paths.h"
@@ -12,12 +13,6 @@ namespace {
 const std::wstring MessageTitle = L"Tockmeter";
 // Colons are not allowed in file names, hence the hyphen between hour and minute.
 const std::wstring ProposedNameMask = L"Tockmeter %yyyy-%mm-%dd %hh-%ii";
-
-// The folder part of a full path, with its separator; empty when there is none.
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-}
 
 std::wstring ReasonFor(SaveStep step) {
     switch (step) {
@@ -45,7 +40,7 @@ std::wstring AskWhereToSave(const SaveAsKind& kind) {
     question.extension = kind.extension;
     const std::wstring path = AskSaveFilePath(question);
     if (!path.empty())
-        App.SaveFolder = FolderOf(path);
+        App.SaveFolder = FolderOfPath(path);
     return path;
 }
 

@@ -3,6 +3,7 @@
 #include "calibration/timing_run.h"
 #include "calibration/trim_command.h"
 #include "serial/command_exchange.h"
+#include "serial/kept_port.h"
 #include "serial/serial_port.h"
 #include "state/app_state.h"
 #include "text/number_text.h"
@@ -102,11 +103,15 @@ void UploadTickProgram() {
     if (RefuseUntimedInterval())
         return;
     AppendLogLine(L"Program stage 1 started");
-    if (Connect() && SendTickProgram()) {
-        AppendLogLine(L"Program uM completed");
-        ScrollToNewest();
-        App.UploadedInterval = ParseInteger(App.TimeInterval);
-        App.UploadedClockTrim = App.RefusedClockTrim.empty() ? App.ClockTrim : std::wstring();
+    if (Connect()) {
+        // An upload over a port chosen for the user makes it the user's own.
+        KeepPortInUse();
+        if (SendTickProgram()) {
+            AppendLogLine(L"Program uM completed");
+            ScrollToNewest();
+            App.UploadedInterval = ParseInteger(App.TimeInterval);
+            App.UploadedClockTrim = App.RefusedClockTrim.empty() ? App.ClockTrim : std::wstring();
+        }
     }
     Disconnect();
 }

@@ -1,16 +1,20 @@
 #include "files/safe_save.h"
 
+#include "files/folder_of_path.h"
 #include "platform/clock.h"
 
 #include <cstdint>
 
 namespace {
 
-// The new file lies beside the saved one, so that the replace stays on the same volume, under
-// its name with a part that no user's file is likely to have and two saves hardly ever share:
-// the performance counter's low 32 bits, plus the attempt, since a name taken all the same is
-// given up for the next.
+// The new file lies beside the saved one, so that the replace stays on the same volume, under a
+// short name of the program's own, whatever the length of the saved file's name (a name of 255
+// bytes, the most a folder takes, leaves no room for a suffix), and one that no user's file is
+// likely to have and that says what it is: a fixed prefix and the performance counter's low 32
+// bits, plus the attempt, since a name taken all the same is given up for the next.
 constexpr int NewFileNameAttempts = 4;
+const wchar_t* const NewFilePrefix = L"~tockmeter-";
+const wchar_t* const NewFileSuffix = L".tmp";
 
 std::wstring NewFilePath(const std::wstring& target, int attempt) {
     static const wchar_t Digits[] = L"0123456789abcdef";
@@ -18,7 +22,7 @@ std::wstring NewFilePath(const std::wstring& target, int attempt) {
     std::wstring hex(8, L'0');
     for (auto digit = hex.rbegin(); digit != hex.rend(); ++digit, unique >>= 4)
         *digit = Digits[unique & 0xF];
-    return target + L"." + hex + L".tmp";
+    return FolderOfPath(target) + NewFilePrefix + hex + NewFileSuffix;
 }
 
 // Only a file made new here is ever written, and deleted: what is already at a name (a file of

@@ -11,8 +11,8 @@
 struct SafeSave {
     FileHandle file = 0;  // the new file (or, written in place, the file itself)
     std::wstring path;    // the file saved: the file a link leads to, not the link
-    std::wstring newPath; // the new file, made by the save: "<path>.<8 hex digits>.tmp"; empty
-                          // when the file is written in place
+    std::wstring newPath; // the new file, made by the save, in the same folder:
+                          // "~tockmeter-<8 hex digits>.tmp"; empty when written in place
 };
 
 // The step at which a save failed, and the system's words for why.

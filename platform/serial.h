@@ -28,6 +28,17 @@ std::wstring SerialDevicePath(const std::wstring& name);
 // Windows: always empty.
 std::wstring SerialPortStableName(const std::wstring& name);
 
+// The name the settings keep for a port, so that the same adapter is found again whatever name
+// the system gives it after a replug or a restart. Linux: the path of the port's entry in
+// /dev/serial/by-id where it has one, else the name itself. Windows: the name itself.
+std::wstring SerialPortKeptName(const std::wstring& name);
+
+// The port a name the settings kept stands for now, by the name SerialPortNames gives it. Linux:
+// for a path in /dev/serial/by-id, the port its link leads to now; empty when the link is gone
+// (the adapter is unplugged) or leads to no port listed. Any other name, and every name on
+// Windows, stands for itself.
+std::wstring SerialPortOfKeptName(const std::wstring& kept);
+
 // Why the latest OpenComDevice of this thread failed, worded for the user, when it is something
 // the user can mend: on Linux, a device that exists but that the user may not open (which group
 // the user must join, and how). Empty otherwise, and after an OpenComDevice that succeeded;

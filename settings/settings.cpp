@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "files/folder_of_path.h"
 #include "platform/program_paths.h"
 #include "settings/graph_settings.h"
 #include "settings/settings_file.h"
@@ -35,11 +36,6 @@ std::int64_t PeriodMilliseconds() {
 
 } // namespace
 
-std::wstring FolderOfPath(const std::wstring& path) {
-    const std::size_t separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
-}
-
 void FindProgramDir() {
     App.ProgramDir = FolderOfPath(ProgramFilePath());
 }
@@ -55,7 +51,8 @@ void LoadSettings() {
     App.MainH = ReadInteger(L"MainH", defaults.MainH);
 
     SelectGroup(L"micromite");
-    App.ComPort = ReadText(L"uM comport", defaults.ComPort);
+    App.StoredComPort = ReadText(L"uM comport", defaults.StoredComPort);
+    App.ComPort = App.StoredComPort;
     App.SerialSpeed = ReadText(L"uM SerialSpeed", defaults.SerialSpeed);
     App.LineDelay = ReadInteger(L"LineDelay", defaults.LineDelay);
     App.ClockTrim = ReadText(L"CLOCKTRIM", defaults.ClockTrim);
@@ -88,7 +85,7 @@ void SaveSettings() {
     WriteInteger(L"MainH", App.MainH);
 
     SelectGroup(L"micromite");
-    WriteText(L"uM comport", App.ComPort);
+    WriteText(L"uM comport", App.StoredComPort);
     WriteText(L"uM SerialSpeed", App.SerialSpeed);
     WriteInteger(L"LineDelay", App.LineDelay);
     WriteText(L"CLOCKTRIM", App.ClockTrim);

@@ -3,9 +3,6 @@
 
 #include <string>
 
-// The folder of a program file path: everything up to and including its last "\" or "/".
-std::wstring FolderOfPath(const std::wstring& path);
-
 // Fills App.ProgramDir from the running program's path.
 void FindProgramDir();
 

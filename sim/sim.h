@@ -217,6 +217,9 @@ void SimRefuseComState(const std::wstring& name, bool refuseRead, bool refuseWri
 // The device is there but may not be opened, for a reason the user can mend: OpenComDevice fails
 // and LastComOpenRefusal gives the reason. An empty reason lets it open again.
 void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason);
+// The system lists a port of this name, as Windows' SERIALCOMM device map does: the port list
+// offers it whatever the highest number probed. A listing alone adds no device.
+void SimListComPortInSystem(const std::wstring& name);
 // The device's stable name, which SerialPortStableName gives (none at first).
 void SimSetComStableName(const std::wstring& name, const std::wstring& stableName);
 // Virtual time each status query takes (default 1 microsecond).

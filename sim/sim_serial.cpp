@@ -1,14 +1,18 @@
 // Simulated COM devices: present, absent, held by another program or unplugged, with an input
 // queue filled in virtual time by whatever is at the other end of the line.
 #include "platform/serial.h"
+#include "platform/shared/listed_com_ports.h"
 #include "sim/sim_state.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwctype>
 
 namespace {
 
 const std::wstring DevicePrefix = L"\\\\.\\";
+// A device with a stable name is kept as Linux keeps it, by its path among udev's links.
+const std::wstring KeptStableNamePrefix = L"/dev/serial/by-id/";
 // A driver that was not asked for a queue size keeps one of its own.
 constexpr std::size_t DefaultInputQueue = 4096;
 
@@ -133,6 +137,14 @@ void SimRefuseComOpen(const std::wstring& name, const std::wstring& reason) {
         device->openRefusal = reason;
 }
 
+void SimListComPortInSystem(const std::wstring& name) {
+    Serial().systemListed.push_back(name);
+}
+
+std::vector<std::wstring> SystemListedComPorts() {
+    return Serial().systemListed;
+}
+
 void SimSetComStableName(const std::wstring& name, const std::wstring& stableName) {
     if (SimComDevice* device = FindDevice(name))
         device->stableName = stableName;
@@ -191,6 +203,26 @@ DeviceHandle OpenComDevice(const std::wstring& devicePath) {
 std::wstring SerialPortStableName(const std::wstring& name) {
     const SimComDevice* device = FindDevice(name);
     return device ? device->stableName : std::wstring();
+}
+
+std::wstring SerialPortKeptName(const std::wstring& name) {
+    const std::wstring stableName = SerialPortStableName(name);
+    return stableName.empty() ? name : KeptStableNamePrefix + stableName;
+}
+
+std::wstring SerialPortOfKeptName(const std::wstring& kept) {
+    if (kept.compare(0, KeptStableNamePrefix.size(), KeptStableNamePrefix) != 0)
+        return kept;
+    const std::wstring stableName = kept.substr(KeptStableNamePrefix.size());
+    UnplugDevicesDue();
+    for (const auto& [upperName, device] : Serial().devices) {
+        if (stableName.empty() || device.stableName != stableName)
+            continue;
+        for (const std::wstring& listed : SerialPortNames(INT32_MAX))
+            if (UpperName(listed) == upperName)
+                return listed;
+    }
+    return std::wstring();
 }
 
 std::wstring LastComOpenRefusal() {

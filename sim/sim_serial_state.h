@@ -39,6 +39,7 @@ struct SimSerialWorld {
     std::set<DeviceHandle> lostHandles; // handles whose device was removed
     DeviceHandle nextHandle = 1;
     std::wstring lastOpenRefusal; // of the latest OpenComDevice
+    std::vector<std::wstring> systemListed; // for SystemListedComPorts, in the order listed
     std::int64_t queryCostNanoseconds = 1000;
     // Served controllers outlive their devices, so that tests can read an unplugged one's record.
     std::vector<std::shared_ptr<MicromiteModel>> micromites;

@@ -28,6 +28,10 @@ struct AppState {
     std::int32_t MainY = 200;
     std::int32_t MainW = 468;
     std::int32_t MainH = 287;
+    // The port the settings file keeps (on Linux the adapter's lasting name where it has one),
+    // and the port in use, which start-up may find under another name or choose for the user
+    // without keeping it (serial/kept_port.h).
+    std::wstring StoredComPort = L"com7";
     std::wstring ComPort = L"com7";
     std::wstring SerialSpeed = L"38400";
     std::int32_t LineDelay = 150; // milliseconds, at least 100 once loaded

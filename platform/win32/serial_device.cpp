@@ -33,6 +33,15 @@ std::wstring SerialPortStableName(const std::wstring&) {
     return std::wstring(); // a COM port's number is already the name Windows keeps for it
 }
 
+// A COM port keeps its number from one plug to the next: its name is already the lasting one.
+std::wstring SerialPortKeptName(const std::wstring& name) {
+    return name;
+}
+
+std::wstring SerialPortOfKeptName(const std::wstring& kept) {
+    return kept;
+}
+
 std::wstring LastComOpenRefusal() {
     // Windows' refusals (held by another program, no such port) are nothing the user mends here.
     return std::wstring();

@@ -24,7 +24,7 @@ add_native_e2e_scenarios(window
     first_start_shows_the_default_window)
 
 add_native_e2e_scenarios(serial_ports
-    scan_offers_the_served_ports_up_to_the_bound
+    scan_offers_the_served_ports_also_beyond_the_bound
     scan_without_ports_says_so_and_the_window_opens
     first_start_chooses_the_lone_simulated_micromite_and_uploads_over_it)
 

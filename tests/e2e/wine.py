@@ -12,6 +12,9 @@ from program_folder import fresh_folder
 
 # The highest COM port the program probes by default; the scan goes from COM1 up to it.
 COM_PORT_COUNT = 32
+# Wine makes the COM ports of its port key below COM256 and lists them in SERIALCOMM, which
+# the scan also probes.
+HIGHEST_WINE_COM_PORT = 255
 
 # A path below /dev/null can never exist: a COM port linked to it opens but is no serial device.
 ABSENT_PORT = "/dev/null/absent-port"
@@ -94,11 +97,14 @@ PREFIX_SETTINGS = {X11_DRIVER_KEY: {"Managed": "N"},
 WINE_FONTS = Path("/usr/share/wine/fonts")
 
 
-def import_registry(wine: Wine, name, keys: dict):
+def import_registry(wine: Wine, name, keys: dict, anew=False):
     """Sets string values ({key: {value name: text}}) with regedit and ends the session, so
-    that the next program starts with them. The .reg file stays in the logs as name.reg."""
+    that the next program starts with them; anew, each key loses the values it had. The .reg
+    file stays in the logs as name.reg."""
     lines = ["Windows Registry Editor Version 5.00"]
     for key, values in keys.items():
+        if anew:
+            lines += ["", f"[-{key}]"]
         lines += ["", f"[{key}]"]
         for value_name, text in values.items():
             if '"' in text or "\\" in text:
@@ -116,10 +122,10 @@ def com_port_values(ports: dict) -> dict:
     """COMn linked to ports[n] (a device path such as a pty), every other COM port up to COM32
     to no device."""
     for number in ports:
-        if not 1 <= number <= COM_PORT_COUNT:
-            raise ValueError(f"COM{number} is outside COM1..COM{COM_PORT_COUNT}")
+        if not 1 <= number <= HIGHEST_WINE_COM_PORT:
+            raise ValueError(f"COM{number} is outside COM1..COM{HIGHEST_WINE_COM_PORT}")
     return {f"COM{number}": str(ports.get(number, ABSENT_PORT))
-            for number in range(1, COM_PORT_COUNT + 1)}
+            for number in sorted(set(range(1, COM_PORT_COUNT + 1)) | set(ports))}
 
 
 def pin_com_ports(wine: Wine, ports: dict):
@@ -127,9 +133,10 @@ def pin_com_ports(wine: Wine, ports: dict):
 
     At every session start Wine links the machine's own serial devices to the lowest COM
     numbers that the registry key Software\\Wine\\Ports leaves free; pinning all of them keeps
-    the machine's devices out of the program's scan.
+    the machine's devices out of the program's scan. A port above COM32 pinned before is
+    unpinned, as Wine lists every port of the key to the program.
     """
-    import_registry(wine, "com-ports", {PORTS_KEY: com_port_values(ports)})
+    import_registry(wine, "com-ports", {PORTS_KEY: com_port_values(ports)}, anew=True)
 
 
 def wine_version() -> str:

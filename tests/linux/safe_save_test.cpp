@@ -138,4 +138,23 @@ TEST_F(SafeSaveTest, ASaveThroughALinkReplacesTheFileItLeadsTo) {
     EXPECT_EQ(ReadFileBytes(folder / "mine.txt"), Users);
 }
 
+// A name as long as a folder takes (255 bytes, some of them two-byte letters) saves: the new
+// file beside it has a short name of its own, which no user's file has and which is gone once
+// the save is done; a file an interrupted save left is neither read nor removed.
+TEST_F(SafeSaveTest, AFileOfTheLongestNameSaves) {
+    const std::string longest = "\xC3\xA9" + std::string(249, 'n') + ".txt";
+    ASSERT_EQ(longest.size(), 255u);
+    const std::string path = records + "/" + longest;
+    WriteFileBytes(path, "old");
+    WriteFileBytes(records + "/~tockmeter-00000000.tmp", "an interrupted save's");
+    const auto before = FolderEntries(records);
+
+    const SaveOutcome outcome = SaveFileSafely(Wide(path), "new bytes");
+    EXPECT_EQ(outcome.failedAt, SaveStep::Done) << Utf8FromWide(outcome.why);
+    auto after = FolderEntries(records);
+    EXPECT_EQ(after[longest], "new bytes");
+    after[longest] = "old";
+    EXPECT_EQ(after, before);
+}
+
 } // namespace

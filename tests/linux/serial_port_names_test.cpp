@@ -10,6 +10,10 @@
 
 namespace {
 
+std::wstring Wide(const std::string& text) {
+    return WideFromUtf8(text);
+}
+
 TEST(SerialPortNames, DevicesComeKindByKindInTheOrderOfTheirNumbers) {
     const std::vector<std::string> entries = {
         "ttyS10", "console", "ttyS2",   "ttyUSB1", "rfcomm0", "tty0",  "ttyUSB0",  "ttyACM0",
@@ -71,6 +75,42 @@ TEST(SerialPortNames, TheStableNameIsTheLinkThatLeadsToTheDevice) {
     EXPECT_EQ(EntryLeadingTo(byId.path(), unlinked.devicePath()), "");
     EXPECT_EQ(EntryLeadingTo(byId.path(), "/nowhere"), "");
     EXPECT_EQ(EntryLeadingTo(byId / "missing", adapter.devicePath()), "");
+}
+
+// A kept stable name finds its adapter under whatever name the system gave it now; once the link
+// is gone (the adapter unplugged), or leads to no port listed, it finds none.
+TEST(SerialPortNames, AKeptStableNameFindsTheAdapterUnderItsNameNow) {
+    TempFolder byId;
+    PseudoTerminal first;
+    PseudoTerminal second;
+    PseudoTerminal unlisted;
+    const std::vector<SerialPortEntry> ports = {{L"ttyUSB0", Wide(first.devicePath())},
+                                                {L"ttyUSB1", Wide(second.devicePath())}};
+    const std::string link = byId / "usb-FTDI_A50285BI-if00-port0";
+    const struct {
+        const char* what;
+        const std::string* leadsTo; // null: no link
+        const wchar_t* found;
+    } cases[] = {
+        {"plugged in second", &second.devicePath(), L"ttyUSB1"},
+        {"plugged in again, first", &first.devicePath(), L"ttyUSB0"},
+        {"a device the list does not show", &unlisted.devicePath(), L""},
+        {"unplugged", nullptr, L""},
+    };
+    for (const auto& c : cases) {
+        unlink(link.c_str());
+        if (c.leadsTo) {
+            ASSERT_EQ(symlink(c.leadsTo->c_str(), link.c_str()), 0);
+        }
+        EXPECT_EQ(PortLeadingFrom(link, ports), c.found) << c.what;
+    }
+
+    // A name that is no path among udev's links stands for itself.
+    for (const wchar_t* name : {L"ttyUSB0", L"/tmp/micromite", L"COM7"})
+        EXPECT_EQ(SerialPortOfKeptName(name), name);
+    EXPECT_EQ(SerialPortOfKeptName(L"/dev/serial/by-id/usb-Tockmeter_Test_Absent-if00"), L"");
+    // A port no link leads to is kept by its name.
+    EXPECT_EQ(SerialPortKeptName(Wide(first.devicePath())), Wide(first.devicePath()));
 }
 
 TEST(SerialPortNames, OnBoardPortsWithoutAUartAreLeftOut) {

@@ -93,6 +93,27 @@ TEST_F(PortScanTest, PortsTheUserMayNotOpenAreNamedWithTheReason) {
                   group);
 }
 
+// The ports the system lists are probed beside COM1 up to the highest number, in the same way,
+// each once and in the order of their numbers, none beyond COM256; a port of another form
+// follows them. An adapter that a PC numbered COM45 is offered with the default 32.
+TEST_F(PortScanTest, PortsTheSystemListsAreProbedBesideTheNumberedOnes) {
+    for (const wchar_t* port : {L"COM3", L"COM33", L"COM45", L"COM300", L"CNCA0"})
+        SimAddComDevice(port);
+    for (const wchar_t* listed :
+         {L"COM45", L"COM3", L"COM300", L"CNCA0", L"com45", L"COM33", L"COM0", L"COM45"})
+        SimListComPortInSystem(listed);
+    App.MaxPortNo = 32;
+    PortScan();
+    EXPECT_EQ(App.FoundPorts, (std::vector<std::wstring>{L"COM3", L"COM33", L"COM45", L"CNCA0"}));
+    EXPECT_EQ(SimNowNanoseconds(), (32 + 3) * 20 * Milliseconds);
+    for (const wchar_t* port : {L"COM45", L"CNCA0"}) {
+        EXPECT_EQ(SimComDeviceRecord(port)->opens, 1) << port;
+        EXPECT_EQ(SimComDeviceRecord(port)->line.baudRate, 38400u) << port;
+    }
+    EXPECT_EQ(SimComDeviceRecord(L"COM300")->opens, 0);
+    EXPECT_EQ(SimOpenComCount(), 0);
+}
+
 TEST_F(PortScanTest, AScanStartsAfresh) {
     SimAddComDevice(L"COM2");
     App.MaxPortNo = 2;

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "files/folder_of_path.h"
 #include "platform/window.h"
 #include "sim/sim.h"
 #include "state/app_state.h"
@@ -270,7 +271,7 @@ TEST_F(SettingsTest, AFolderThatCannotBeWrittenSavesInPlaceOrKeepsAReadOnlyFile)
         SimPutFile(SettingsPath, DefaultFile);
         SimSetFileReadOnly(SettingsPath, readOnlyFile);
         SimSetFolderReadOnly(L"C:\\Tockmeter", true);
-        App.ComPort = L"COM9";
+        App.StoredComPort = L"COM9";
         SaveFromWindowAsLoaded();
         std::string changed = DefaultFile;
         changed.replace(changed.find("com7"), 4, "COM9");
@@ -283,7 +284,7 @@ TEST_F(SettingsTest, AFolderThatCannotBeWrittenSavesInPlaceOrKeepsAReadOnlyFile)
 TEST_F(SettingsTest, AFailingDiskKeepsThePreviousFile) {
     SimPutFile(SettingsPath, DefaultFile);
     SimFailWritesFrom(1);
-    App.ComPort = L"COM9";
+    App.StoredComPort = L"COM9";
     SaveFromWindowAsLoaded();
     EXPECT_EQ(SavedFile(), DefaultFile);
     EXPECT_EQ(FileNamesBesideTheProgram(), ProgramAndSettings);

@@ -14,6 +14,17 @@ std::vector<std::string> SerialDeviceNames(const std::vector<std::string>& entri
 std::vector<std::string> WithoutAbsentUarts(const std::vector<std::string>& names,
                                             const std::string& ttyClassFolder);
 
+// A port the list offers: the name it shows and the device path that opens it.
+struct SerialPortEntry {
+    std::wstring name;
+    std::wstring path;
+};
+
+// The name of the port whose device the link (or file) at the path leads to; empty when it
+// leads nowhere or to none of the ports.
+std::wstring PortLeadingFrom(const std::string& linkPath,
+                             const std::vector<SerialPortEntry>& ports);
+
 // The name of the first entry (in name order) of the folder that leads to the same device as the
 // path; empty when none does or the path leads nowhere.
 std::string EntryLeadingTo(const std::string& folder, const std::string& devicePath);

@@ -24,6 +24,9 @@ const char* const TtyClassFolder = "/sys/class/tty";
 
 // udev's links named after each USB adapter's maker, model and serial number.
 const char* const StableNamesFolder = "/dev/serial/by-id";
+// A stable name is kept as the path of its link, which also opens the port while the list
+// does not show it.
+const std::string KeptNamePrefix = std::string(StableNamesFolder) + "/";
 
 struct DeviceName {
     std::size_t kind;
@@ -59,24 +62,18 @@ std::vector<std::string> FolderEntries(const char* folder) {
     return entries;
 }
 
-// A port the list offers: the name it shows and the device path that opens it.
-struct PortEntry {
-    std::wstring name;
-    std::wstring path;
-};
-
-bool Listed(const std::vector<PortEntry>& ports, const std::wstring& name) {
+bool Listed(const std::vector<SerialPortEntry>& ports, const std::wstring& name) {
     return std::any_of(ports.begin(), ports.end(),
-                       [&](const PortEntry& port) { return port.name == name; });
+                       [&](const SerialPortEntry& port) { return port.name == name; });
 }
 
 std::wstring PathOfName(const std::wstring& name) {
     return !name.empty() && name[0] == L'/' ? name : L"/dev/" + name;
 }
 
-void AddNamedPort(std::vector<PortEntry>& ports, const std::wstring& named) {
+void AddNamedPort(std::vector<SerialPortEntry>& ports, const std::wstring& named) {
     const std::wstring path = PathOfName(named);
-    for (const PortEntry& port : ports)
+    for (const SerialPortEntry& port : ports)
         if (port.path == path)
             return;
     // The list is narrow: a path is shown by its file name while no other port has that name.
@@ -85,8 +82,8 @@ void AddNamedPort(std::vector<PortEntry>& ports, const std::wstring& named) {
 }
 
 // The serial devices found in /dev, then each port named in the variable.
-std::vector<PortEntry> PortEntries() {
-    std::vector<PortEntry> ports;
+std::vector<SerialPortEntry> PortEntries() {
+    std::vector<SerialPortEntry> ports;
     const std::vector<std::string> devices = SerialDeviceNames(FolderEntries("/dev"));
     for (const std::string& device : WithoutAbsentUarts(devices, TtyClassFolder)) {
         const std::wstring name = WideFromUtf8(device);
@@ -103,6 +100,10 @@ std::vector<PortEntry> PortEntries() {
         start = end + 1;
     }
     return ports;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -139,6 +140,19 @@ std::vector<std::string> WithoutAbsentUarts(const std::vector<std::string>& name
     return present;
 }
 
+std::wstring PortLeadingFrom(const std::string& linkPath,
+                             const std::vector<SerialPortEntry>& ports) {
+    struct stat device {};
+    if (stat(linkPath.c_str(), &device) != 0)
+        return std::wstring();
+    for (const SerialPortEntry& port : ports) {
+        struct stat listed {};
+        if (stat(Utf8FromWide(port.path).c_str(), &listed) == 0 && SameFile(listed, device))
+            return port.name;
+    }
+    return std::wstring();
+}
+
 std::string EntryLeadingTo(const std::string& folder, const std::string& devicePath) {
     struct stat device {};
     if (stat(devicePath.c_str(), &device) != 0)
@@ -148,7 +162,7 @@ std::string EntryLeadingTo(const std::string& folder, const std::string& deviceP
     for (const std::string& entry : entries) {
         struct stat target {};
         if (entry != "." && entry != ".." && stat((folder + "/" + entry).c_str(), &target) == 0 &&
-            target.st_dev == device.st_dev && target.st_ino == device.st_ino)
+            SameFile(target, device))
             return entry;
     }
     return std::string();
@@ -163,15 +177,27 @@ std::wstring SerialPortStableName(const std::wstring& name) {
     return ascii ? WideFromUtf8(entry) : std::wstring();
 }
 
+std::wstring SerialPortKeptName(const std::wstring& name) {
+    const std::wstring stableName = SerialPortStableName(name);
+    return stableName.empty() ? name : WideFromUtf8(KeptNamePrefix) + stableName;
+}
+
+std::wstring SerialPortOfKeptName(const std::wstring& kept) {
+    const std::string path = Utf8FromWide(kept);
+    if (path.compare(0, KeptNamePrefix.size(), KeptNamePrefix) != 0)
+        return kept;
+    return PortLeadingFrom(path, PortEntries());
+}
+
 std::vector<std::wstring> SerialPortNames(int) {
     std::vector<std::wstring> names;
-    for (const PortEntry& port : PortEntries())
+    for (const SerialPortEntry& port : PortEntries())
         names.push_back(port.name);
     return names;
 }
 
 std::wstring SerialDevicePath(const std::wstring& name) {
-    for (const PortEntry& port : PortEntries())
+    for (const SerialPortEntry& port : PortEntries())
         if (port.name == name)
             return port.path;
     return PathOfName(name);
