@@ -125,7 +125,16 @@ std::wstring MoveToTrim(int trim) {
             return L"the Micromite refused CLOCKTRIM " + IntegerText(trim) + L".";
     }
     search.programHeld = UploadAt(trim, AutoTrimInterval);
-    return search.programHeld ? L"" : L"the upload did not complete.";
+    if (search.programHeld)
+        return L"";
+    // Its runs would be credited to no value: nothing to measure.
+    if (App.UnconfirmedClockTrim == App.ClockTrim)
+        return L"the Micromite did not confirm CLOCKTRIM " + App.ClockTrim + L".";
+    return L"the upload did not complete.";
+}
+
+std::wstring MeasuredText(const RateEstimate& estimate) {
+    return RateText(estimate.ppm) + L" \u00B1" + FixedText(estimate.boundPpm, 1);
 }
 
 // The value found is the one measured nearest zero, which the model's advice may not be when

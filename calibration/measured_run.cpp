@@ -33,6 +33,7 @@ void BeginRun(double startMicroseconds) {
     run.trimKnown = !App.UploadedClockTrim.empty();
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
     run.refusedTrim = App.RefusedClockTrim;
+    run.unconfirmedTrim = App.UnconfirmedClockTrim;
     run.intervalSeconds = NominalIntervalSeconds();
     run.startedAt = LatestCurrentDateTime();
     run.stamps.push_back({0, startMicroseconds / 1e6, !App.StampLate});

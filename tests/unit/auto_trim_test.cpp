@@ -261,20 +261,38 @@ TEST_F(AutoTrimTest, AStepThatDidNotTakeIsMadeByAWholeUpload) {
 
 TEST_F(AutoTrimTest, GivesUpAndSaysWhy) {
     // No device: the upload cannot connect. A device with nothing behind it: the upload goes
-    // into the void and no tick line comes.
+    // into the void, and no echo confirms its CLOCKTRIM. A controller that never hears RUN: no
+    // tick line comes.
+    enum class Device { None, Silent, DeafToRun };
     const struct {
         const char* what;
-        bool device;
+        Device device;
         const wchar_t* why;
     } cases[] = {
-        {"no device", false, L"Automatic trim ended: the upload did not complete."},
-        {"silent device", true, L"Automatic trim ended: no tick lines came from the Micromite."},
+        {"no device", Device::None, L"Automatic trim ended: the upload did not complete."},
+        {"silent device", Device::Silent,
+         L"Automatic trim ended: the Micromite did not confirm CLOCKTRIM 0."},
+        {"RUN lost", Device::DeafToRun,
+         L"Automatic trim ended: no tick lines came from the Micromite."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        if (c.device)
+        if (c.device == Device::Silent)
             SimAddComDevice(L"COM7");
+        // From the step that starts the run on, what the PC sends is lost.
+        std::function<void()> loseFromTheStart = [&] {
+            if (App.AutoTrim.phase == AutoTrimPhase::Start) {
+                micromite->options.lostInputFromNanoseconds = SimNowNanoseconds();
+                micromite->options.lostInputUntilNanoseconds = 20 * Minute;
+                return;
+            }
+            SimScheduleAction(SimNowNanoseconds() + 10 * Milliseconds, loseFromTheStart);
+        };
+        if (c.device == Device::DeafToRun) {
+            ConnectController(345.0, 115.0);
+            SimScheduleAction(TrimAt, loseFromTheStart);
+        }
         const std::int64_t took = TrimAndClose();
         ASSERT_GT(took, 0);
         EXPECT_LT(took, 2 * Minute);
