@@ -33,10 +33,9 @@ TrimCommand NoteTrimReply(const std::wstring& reply) {
         return TrimCommand::Refused;
     }
     // The echo then the prompt, as the line editor gives them, and nothing after.
-    const bool confirmed =
-        reply.find(ClockTrimCommand()) != std::wstring::npos &&
-        reply.size() >= Prompt.size() &&
-        reply.compare(reply.size() - Prompt.size(), Prompt.size(), Prompt) == 0;
+    const bool confirmed = reply.find(ClockTrimCommand()) != std::wstring::npos &&
+                           reply.size() >= Prompt.size() &&
+                           reply.compare(reply.size() - Prompt.size(), Prompt.size(), Prompt) == 0;
     if (confirmed)
         return TrimCommand::Took;
     App.UnconfirmedClockTrim = App.ClockTrim;
