@@ -32,29 +32,42 @@ constexpr int ClosingPauseMilliseconds = 50;
 struct ListSetting {
     int listId;
     std::wstring AppState::*setting;
-    void (*follow)(); // null: nothing follows
+    void (*follow)();       // null: nothing follows
+    const wchar_t* changed; // why the automatic trim stops
 };
 const ListSetting ListSettings[] = {
-    {PortListId, &AppState::ComPort, KeepPortInUse},
-    {SpeedListId, &AppState::SerialSpeed, nullptr},
-    {ClockTrimListId, &AppState::ClockTrim, nullptr},
-    {IntervalListId, &AppState::TimeInterval, DeriveTimerPeriod},
+    {PortListId, &AppState::ComPort, KeepPortInUse, L"the port list was changed."},
+    {SpeedListId, &AppState::SerialSpeed, nullptr, L"the speed list was changed."},
+    {ClockTrimListId, &AppState::ClockTrim, nullptr, L"the CLOCKTRIM list was changed."},
+    {IntervalListId, &AppState::TimeInterval, DeriveTimerPeriod,
+     L"the interval list was changed."},
 };
+constexpr std::size_t ListCount = sizeof(ListSettings) / sizeof(ListSettings[0]);
 
-void TakeListChoice(const ListSetting& list, const std::wstring& shown) {
-    App.*list.setting = shown;
+// The user's choice ends the automatic trim first, which puts back the interval the user had;
+// the choice then wins over it, and its list shows it again.
+void TakeChoice(const ListSetting& list, const std::wstring& chosen) {
+    if (AutoTrimActive()) {
+        StopAutoTrimBecause(list.changed);
+        SetListText(list.listId, chosen);
+    }
+    App.*list.setting = chosen;
     if (list.follow)
         list.follow();
 }
 
 // A choice made in a list while a handler was busy is lost to the handler's drain, but the list
 // shows it: once a handler has returned, the settings take what the lists show. A list that shows
-// nothing, or the stored text in another letter case, leaves its setting as it is.
+// nothing, or the stored text in another letter case, leaves its setting as it is. All are read
+// before any is taken, as ending the automatic trim sets the interval list.
 void TakeWhatTheListsShow() {
-    for (const ListSetting& list : ListSettings) {
-        const std::wstring shown = ListText(list.listId);
-        if (!shown.empty() && !ListShowsText(list.listId, App.*list.setting))
-            TakeListChoice(list, shown);
+    std::wstring shown[ListCount];
+    for (std::size_t i = 0; i < ListCount; ++i)
+        shown[i] = ListText(ListSettings[i].listId);
+    for (std::size_t i = 0; i < ListCount; ++i) {
+        const ListSetting& list = ListSettings[i];
+        if (!shown[i].empty() && !ListShowsText(list.listId, App.*list.setting))
+            TakeChoice(list, shown[i]);
     }
 }
 
@@ -62,12 +75,13 @@ void TakeWhatTheListsShow() {
 struct ButtonHandler {
     int buttonId;
     void (*handler)();
+    const wchar_t* pressed; // why the automatic trim stops before the handler; null: Stop's own end
 };
 // The timing run's handlers are reached through the measurement beside them.
 const ButtonHandler ButtonHandlers[] = {
-    {UploadButtonId, UploadTickProgram},
-    {StartButtonId, MeasuredStart},
-    {StopButtonId, MeasuredStop},
+    {UploadButtonId, UploadTickProgram, L"Prog was pressed."},
+    {StartButtonId, MeasuredStart, L"Start was pressed."},
+    {StopButtonId, MeasuredStop, nullptr},
 };
 
 // The commands of the window menu and the log's menu, in their order there.
@@ -96,7 +110,10 @@ const MenuCommand MenuCommands[] = {
 void OnControlEvent(int controlId) {
     for (const ButtonHandler& button : ButtonHandlers) {
         if (button.buttonId == controlId) {
-            // A button the user presses takes over from the automatic trim.
+            // A button the user presses takes over from the automatic trim: Prog and Start
+            // find it ended and the user's interval back; Stop ends the search's run, then it.
+            if (button.pressed)
+                StopAutoTrimBecause(button.pressed);
             const bool searching = AutoTrimActive();
             button.handler();
             if (searching)
@@ -107,7 +124,7 @@ void OnControlEvent(int controlId) {
     }
     for (const ListSetting& list : ListSettings) {
         if (list.listId == controlId) {
-            TakeListChoice(list, ListText(controlId));
+            TakeChoice(list, ListText(controlId));
             return;
         }
     }

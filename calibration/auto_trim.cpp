@@ -86,12 +86,14 @@ std::vector<MeasuredRun> SearchRuns() {
 void Decide() {
     const TrimSearchStep step = NextTrimSearchStep(SearchRuns(), Search().measurements, Search().trim);
     Search().trim = step.trim;
-    if (step.next == TrimSearchNext::GiveUp)
+    if (step.next == TrimSearchNext::GiveUp) {
         GiveUp(L"the tick lines gave no rate.");
-    else if (step.next == TrimSearchNext::Measure)
+    } else if (step.next == TrimSearchNext::Measure) {
         ScheduleStep(AutoTrimPhase::Upload);
-    else
+    } else {
+        Search().beyondReach = step.next == TrimSearchNext::BeyondReach;
         ScheduleStep(AutoTrimPhase::FinalUpload);
+    }
 }
 
 void EndMeasurement() {
@@ -125,7 +127,16 @@ std::wstring MoveToTrim(int trim) {
             return L"the Micromite refused CLOCKTRIM " + IntegerText(trim) + L".";
     }
     search.programHeld = UploadAt(trim, AutoTrimInterval);
-    return search.programHeld ? L"" : L"the upload did not complete.";
+    if (search.programHeld)
+        return L"";
+    // Its runs would be credited to no value: nothing to measure.
+    if (App.UnconfirmedClockTrim == App.ClockTrim)
+        return L"the Micromite did not confirm CLOCKTRIM " + App.ClockTrim + L".";
+    return L"the upload did not complete.";
+}
+
+std::wstring MeasuredText(const RateEstimate& estimate) {
+    return RateText(estimate.ppm) + L" \u00B1" + FixedText(estimate.boundPpm, 1);
 }
 
 // The value found is the one measured nearest zero, which the model's advice may not be when
@@ -133,16 +144,20 @@ std::wstring MoveToTrim(int trim) {
 void LogResult() {
     const std::vector<MeasuredRun> runs = SearchRuns();
     const RateEstimate* estimate = MeasuredAt(runs, Search().trim);
-    std::wstring done = L"Automatic trim done: CLOCKTRIM " + IntegerText(Search().trim);
-    if (estimate)
-        done += L", measured " + RateText(estimate->ppm) + L" \u00B1" +
-                FixedText(estimate->boundPpm, 1);
-    AppendLogLine(done + L".");
+    const std::wstring trim = IntegerText(Search().trim);
+    if (Search().beyondReach && estimate) {
+        AppendLogLine(L"Automatic trim ended: CLOCKTRIM " + trim +
+                      L" is as far as the firmware goes and leaves the Micromite " +
+                      MeasuredText(*estimate) + L".");
+    } else {
+        AppendLogLine(L"Automatic trim done: CLOCKTRIM " + trim +
+                      (estimate ? L", measured " + MeasuredText(*estimate) : L"") + L".");
+    }
     const TrimModel model = SessionTrimModel(runs);
     // The value is the best the measurements show, but not known to be better than its
     // neighbours: the log says so rather than let the choice pass for certain.
-    if (estimate && model.known && !TellsNeighboursApart(*estimate, model))
-        AppendLogLine(L"The measurements cannot tell CLOCKTRIM " + IntegerText(Search().trim) +
+    if (!Search().beyondReach && estimate && model.known && !TellsNeighboursApart(*estimate, model))
+        AppendLogLine(L"The measurements cannot tell CLOCKTRIM " + trim +
                       L" from its neighbours: \u00B1" + FixedText(estimate->boundPpm, 1) +
                       L" ppm is more than half a step. Measure it by hand at a longer interval.");
     if (model.known)
@@ -240,4 +255,14 @@ void CancelAutoTrim() {
         return;
     Finish();
     Log(L"Automatic trim stopped.");
+}
+
+void StopAutoTrimBecause(const std::wstring& why) {
+    if (!AutoTrimActive())
+        return;
+    // The search's run ends as Stop ends it, before the user's interval is put back.
+    if (App.RunActive == 1)
+        MeasuredStop();
+    Finish();
+    Log(L"Automatic trim stopped: " + why);
 }

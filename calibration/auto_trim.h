@@ -21,6 +21,10 @@ void AutoTrimTimerEvent();
 // After each tick of a run the search measures: decides whether the rate is known well enough.
 void AutoTrimAfterTick();
 
-// Ends the search where it stands (Stop, a button, the close request): the chosen interval is
-// put back, and the log says so.
+// Ends the search where it stands (Stop, the close request): the chosen interval is put back, and
+// the log says so.
 void CancelAutoTrim();
+
+// Ends the search before what the user did takes effect (Prog or Start pressed, a list's choice):
+// its run stops, the chosen interval is put back, and the log says why.
+void StopAutoTrimBecause(const std::wstring& why);

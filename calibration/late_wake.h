@@ -1,7 +1,7 @@
 // A tick whose stamp the rate cannot trust: the line was already waiting when the program began
-// to look for it (a held-back timer event, a longer interval chosen during a run), so its stamp
-// is the moment of looking. The log says so beside the tick's line, in the terms of what was
-// measured.
+// to look for it (a held-back timer event, a longer interval chosen during a run before any
+// upload), so its stamp is the moment of looking. The log says so beside the tick's line, in the
+// terms of what was measured.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 #include "calibration/garbled_lines.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
+#include "calibration/running_interval.h"
 #include "calibration/stray_lines.h"
 #include "calibration/timing_run.h"
 #include "measure/tick_count.h"
@@ -21,12 +22,8 @@ MeasuredRun* OpenRun() {
     return &App.Measurements.runs.back();
 }
 
-// The controller prints at the interval of the last upload of this session; without one, the
-// chosen interval is the best guess.
 double NominalIntervalSeconds() {
-    const std::int64_t interval =
-        App.UploadedInterval > 0 ? App.UploadedInterval : ParseInteger(App.TimeInterval);
-    return static_cast<double>(std::max<std::int64_t>(interval, 0));
+    return static_cast<double>(std::max<std::int64_t>(RunningIntervalSeconds(), 0));
 }
 
 void BeginRun(double startMicroseconds) {
@@ -34,6 +31,7 @@ void BeginRun(double startMicroseconds) {
     run.trimKnown = !App.UploadedClockTrim.empty();
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
     run.refusedTrim = App.RefusedClockTrim;
+    run.unconfirmedTrim = App.UnconfirmedClockTrim;
     run.intervalSeconds = NominalIntervalSeconds();
     run.startedAt = LatestCurrentDateTime();
     run.stamps.push_back({0, startMicroseconds / 1e6, !App.StampLate});

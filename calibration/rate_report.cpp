@@ -24,6 +24,8 @@ std::wstring RateLine(const MeasuredRun& run) {
                         IntegerText(run.estimate.intervals) + L" intervals)";
     if (!run.trimKnown && !run.refusedTrim.empty())
         line += L", CLOCKTRIM unknown: the Micromite refused " + run.refusedTrim;
+    else if (!run.trimKnown && !run.unconfirmedTrim.empty())
+        line += L", CLOCKTRIM unknown: the Micromite did not confirm " + run.unconfirmedTrim;
     else if (!run.trimKnown)
         line += L", CLOCKTRIM unknown: no upload in this session";
     return line + L".";

@@ -26,7 +26,7 @@ const wchar_t* const FixedProgramLines[] = {
 
 enum class ReplyLog {
     AsItCame,
-    TrimReply,     // as it came, then read: the controller may refuse the value
+    TrimReply,     // as it came, then read: the controller may refuse or not confirm the value
     AsItCameLater, // the last reply: the completion line follows it before the log scrolls
     NotLogged,     // AUTOSAVE only acknowledges; its reply is not worth a log line
     ProgramLine,
@@ -41,7 +41,7 @@ struct UploadStep {
 std::vector<UploadStep> UploadSteps() {
     std::vector<UploadStep> steps = {
         {ControlC, 2, ReplyLog::AsItCame},
-        {L"OPTION CLOCKTRIM " + App.ClockTrim + CarriageReturn, 1, ReplyLog::TrimReply},
+        {ClockTrimCommand() + CarriageReturn, 1, ReplyLog::TrimReply},
         {L"NEW" + CarriageReturn, 15, ReplyLog::AsItCame},
         {L"AUTOSAVE" + CarriageReturn, 15, ReplyLog::NotLogged},
         {L"interval = " + App.TimeInterval, 1, ReplyLog::ProgramLine},
@@ -64,8 +64,9 @@ void RunStep(const UploadStep& step) {
     }
     if (step.log == ReplyLog::AsItCame || step.log == ReplyLog::TrimReply)
         AppendLogLine(reply);
-    if (step.log == ReplyLog::TrimReply)
-        NoteTrimReply(reply);
+    if (step.log == ReplyLog::TrimReply && NoteTrimReply(reply) == TrimCommand::NotConfirmed)
+        AppendLogLine(L"The Micromite did not confirm CLOCKTRIM " + App.ClockTrim +
+                      L": the runs that follow are credited to no CLOCKTRIM value.");
     ScrollToNewest();
 }
 
@@ -110,7 +111,8 @@ void UploadTickProgram() {
             AppendLogLine(L"Program uM completed");
             ScrollToNewest();
             App.UploadedInterval = ParseInteger(App.TimeInterval);
-            App.UploadedClockTrim = App.RefusedClockTrim.empty() ? App.ClockTrim : std::wstring();
+            const bool trimTook = App.RefusedClockTrim.empty() && App.UnconfirmedClockTrim.empty();
+            App.UploadedClockTrim = trimTook ? App.ClockTrim : std::wstring();
         }
     }
     Disconnect();

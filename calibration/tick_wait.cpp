@@ -1,5 +1,6 @@
 #include "calibration/tick_wait.h"
 
+#include "calibration/running_interval.h"
 #include "calibration/stray_lines.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -81,8 +82,8 @@ std::int64_t TickWaitBoundSeconds() {
 }
 
 std::int64_t TickWaitOverdueMilliseconds() {
-    const std::int64_t chosen = ClampedInterval(ParseInteger(App.TimeInterval));
-    return WakeLeadMilliseconds + ClockSlackSeconds(chosen) * 1000 + OverdueMarginMilliseconds;
+    const std::int64_t running = ClampedInterval(RunningIntervalSeconds());
+    return WakeLeadMilliseconds + ClockSlackSeconds(running) * 1000 + OverdueMarginMilliseconds;
 }
 
 TickWait WaitForTickLine(std::int64_t boundSeconds, std::int64_t overdueMilliseconds,

@@ -20,8 +20,8 @@ std::int64_t TickWaitBoundSeconds();
 
 // How long a wait polls the link alone, in milliseconds. The period timer wakes the program
 // 300 ms before a line is due (the start's poll begins a little before the first line too); once
-// a clock trimmed far off (5 % of the chosen interval) and a second more have passed beyond that,
-// the line is overdue.
+// a clock trimmed far off (5 % of the interval the controller prints at) and a second more have
+// passed beyond that, the line is overdue.
 std::int64_t TickWaitOverdueMilliseconds();
 
 // What a wait that ended with a tick line found: the newest tick line complete, and how many

@@ -1,6 +1,7 @@
 #include "calibration/timing_run.h"
 
 #include "calibration/garbled_lines.h"
+#include "calibration/running_interval.h"
 #include "calibration/stray_lines.h"
 #include "calibration/tick_wait.h"
 #include "measure/tick_fit.h"
@@ -29,9 +30,11 @@ double CounterMicroseconds(std::int64_t counterValue) {
     return App.MicrosecondsPerCount * static_cast<double>(counterValue);
 }
 
-// Arming replaces a running timer; the period is read afresh each time.
+// Arming replaces a running timer. The period is that of the interval the controller prints at,
+// read afresh each time: a choice in the list changes nothing until the next upload.
 void ArmPeriodTimer() {
-    ArmWindowTimer(PeriodTimerId, static_cast<std::uint32_t>(App.TimerPeriod));
+    ArmWindowTimer(PeriodTimerId,
+                   static_cast<std::uint32_t>(TimerPeriodFor(RunningIntervalSeconds())));
 }
 
 // Waits for a tick line; when none comes, says why and ends the run as Stop does. A close

@@ -17,15 +17,29 @@ void LogReply(const std::wstring& reply) {
 
 } // namespace
 
-void NoteTrimReply(const std::wstring& reply) {
+std::wstring ClockTrimCommand() {
+    return L"OPTION CLOCKTRIM " + App.ClockTrim;
+}
+
+TrimCommand NoteTrimReply(const std::wstring& reply) {
     App.RefusedClockTrim.clear();
+    App.UnconfirmedClockTrim.clear();
     const std::size_t error = reply.find(L"Error");
-    if (error == std::wstring::npos)
-        return;
-    const std::size_t end = reply.find_first_of(L"\r\n", error);
-    App.RefusedClockTrim = App.ClockTrim;
-    AppendLogLine(L"The Micromite refused CLOCKTRIM " + App.ClockTrim + L": " +
-                  reply.substr(error, end == std::wstring::npos ? end : end - error) + L".");
+    if (error != std::wstring::npos) {
+        const std::size_t end = reply.find_first_of(L"\r\n", error);
+        App.RefusedClockTrim = App.ClockTrim;
+        AppendLogLine(L"The Micromite refused CLOCKTRIM " + App.ClockTrim + L": " +
+                      reply.substr(error, end == std::wstring::npos ? end : end - error) + L".");
+        return TrimCommand::Refused;
+    }
+    // The echo then the prompt, as the line editor gives them, and nothing after.
+    const bool confirmed = reply.find(ClockTrimCommand()) != std::wstring::npos &&
+                           reply.size() >= Prompt.size() &&
+                           reply.compare(reply.size() - Prompt.size(), Prompt.size(), Prompt) == 0;
+    if (confirmed)
+        return TrimCommand::Took;
+    App.UnconfirmedClockTrim = App.ClockTrim;
+    return TrimCommand::NotConfirmed;
 }
 
 TrimCommand SendClockTrim() {
@@ -35,21 +49,17 @@ TrimCommand SendClockTrim() {
         return TrimCommand::NotConfirmed;
     }
     LogReply(SendAndCollect(ControlC, LineDelays(2)));
-    const std::wstring command = L"OPTION CLOCKTRIM " + App.ClockTrim;
-    const std::wstring reply = SendAndCollect(command + L"\r", App.LineDelay);
+    const std::wstring reply = SendAndCollect(ClockTrimCommand() + L"\r", App.LineDelay);
     LogReply(reply);
-    NoteTrimReply(reply);
+    const TrimCommand outcome = NoteTrimReply(reply);
     const bool lost = PortLost(LinkPortSlot);
     Disconnect();
-    if (!App.RefusedClockTrim.empty())
-        return TrimCommand::Refused;
-    // The echo then the prompt, as the line editor gives them, and nothing after.
-    const std::size_t echo = reply.find(command);
-    const bool confirmed = !lost && echo != std::wstring::npos &&
-                           reply.size() >= Prompt.size() &&
-                           reply.compare(reply.size() - Prompt.size(), Prompt.size(), Prompt) == 0;
-    if (!confirmed)
+    if (outcome != TrimCommand::Took)
+        return outcome;
+    if (lost) {
+        App.UnconfirmedClockTrim = App.ClockTrim;
         return TrimCommand::NotConfirmed;
+    }
     App.UploadedClockTrim = App.ClockTrim;
     return TrimCommand::Took;
 }

@@ -18,6 +18,7 @@ struct MeasuredRun {
     bool trimKnown = false; // the tick program was uploaded in this session, at trim
     int trim = 0;
     std::wstring refusedTrim;     // the CLOCKTRIM the controller refused at the upload; empty: none
+    std::wstring unconfirmedTrim; // the CLOCKTRIM the controller did not confirm; empty: none
     double intervalSeconds = 0.0; // the tick program's interval, as far as the program knows
     DateValue startedAt = NoDate; // the wall-clock time the run's first line shows
     std::vector<TickStamp> stamps; // seconds on the performance counter

@@ -66,6 +66,13 @@ const RateEstimate* Straddling(const std::vector<MeasuredRun>& runs, const Measu
     return nullptr;
 }
 
+// Whether the rate measured at an end of the range asks, by more than half a step, for a value
+// past that end: fast needs a lower value, slow a higher one.
+bool ZeroBeyondEnd(const RateEstimate& estimate, int trim, double stepPpm) {
+    const int towardsPastEnd = trim == LowestClockTrim ? 1 : trim == HighestClockTrim ? -1 : 0;
+    return estimate.ppm * towardsPastEnd > stepPpm / 2.0;
+}
+
 int RunsAt(const std::vector<MeasuredRun>& runs, int trim) {
     int count = 0;
     for (const MeasuredRun& run : runs)
@@ -158,5 +165,9 @@ TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int meas
     int next = 0;
     if (measurements < MostTrimSearchMeasurements && NextTrimToMeasure(runs, model, next))
         return {TrimSearchNext::Measure, next};
-    return {TrimSearchNext::Finish, BestMeasured(runs, currentTrim)};
+    const int best = BestMeasured(runs, currentTrim);
+    const RateEstimate* there = MeasuredAt(runs, best);
+    if (there && ZeroBeyondEnd(*there, best, model.stepPpm))
+        return {TrimSearchNext::BeyondReach, best};
+    return {TrimSearchNext::Finish, best};
 }

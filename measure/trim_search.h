@@ -18,6 +18,7 @@ struct AutoTrimState {
     int trim = 0;                // the value being uploaded or measured
     int measurements = 0;        // values measured so far
     bool programHeld = false;    // the controller holds the tick program at the search's interval
+    bool beyondReach = false;    // the value found lies at an end of the range, zero beyond it
     std::wstring chosenInterval; // the user's interval, put back at the end
     std::size_t firstRun = 0;    // the search's runs start here in the session's
     std::int64_t startedAt = 0;  // performance counter values
@@ -52,7 +53,7 @@ bool MeasurementDecisive(const std::vector<MeasuredRun>& runs, double secondsMea
 // step, so that a neighbour's rate lies outside it.
 bool TellsNeighboursApart(const RateEstimate& estimate, const TrimModel& model);
 
-enum class TrimSearchNext { Measure, Finish, GiveUp };
+enum class TrimSearchNext { Measure, Finish, BeyondReach, GiveUp };
 struct TrimSearchStep {
     TrimSearchNext next = TrimSearchNext::GiveUp;
     int trim = 0; // the value to measure, or the one found
@@ -62,6 +63,8 @@ struct TrimSearchStep {
 // keep better time, then, once, the looser of the two when they straddle zero untold apart and
 // one was measured far more briefly), or, when none is left or the measurements are spent, the
 // value measured nearest zero (currentTrim when none was measured); giving up when the runs gave
-// no rate at all.
+// no rate at all. The value found is beyond reach when it is an end of the firmware's range and
+// its rate is more than half a step from zero towards the values past that end: the chip cannot
+// be brought to zero.
 TrimSearchStep NextTrimSearchStep(const std::vector<MeasuredRun>& runs, int measurements,
                                   int currentTrim);

@@ -27,10 +27,9 @@ std::wstring SettingsPath() {
 
 // The interval is held first, to a range beyond anything the timer takes, so that the product
 // cannot overflow.
-std::int64_t PeriodMilliseconds() {
+std::int64_t PeriodMilliseconds(std::int64_t intervalSeconds) {
     constexpr std::int64_t Limit = INT32_MAX / 1000 + 1;
-    const std::int64_t interval =
-        std::clamp<std::int64_t>(ParseInteger(App.TimeInterval), -Limit, Limit);
+    const std::int64_t interval = std::clamp<std::int64_t>(intervalSeconds, -Limit, Limit);
     return interval * 1000 - TimerLeadMilliseconds;
 }
 
@@ -96,13 +95,17 @@ void SaveSettings() {
     CloseFile();
 }
 
+std::int32_t TimerPeriodFor(std::int64_t intervalSeconds) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(PeriodMilliseconds(intervalSeconds), INT32_MIN, INT32_MAX));
+}
+
 void DeriveTimerPeriod() {
-    App.TimerPeriod = static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(PeriodMilliseconds(), INT32_MIN, INT32_MAX));
+    App.TimerPeriod = TimerPeriodFor(ParseInteger(App.TimeInterval));
 }
 
 bool IntervalCanBeTimed() {
-    const std::int64_t period = PeriodMilliseconds();
+    const std::int64_t period = PeriodMilliseconds(ParseInteger(App.TimeInterval));
     return period >= 1 && period <= LongestTimerPeriodMilliseconds;
 }
 

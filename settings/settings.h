@@ -14,8 +14,12 @@ void LoadSettings();
 // settings file beside the program.
 void SaveSettings();
 
-// TimerPeriod = TimeInterval in seconds x 1000 - 300 ms, computed without overflow and held to
-// the 32 bits of the field.
+// The period timer's period for an interval: the interval in seconds x 1000 - 300 ms, computed
+// without overflow and held to 32 bits.
+std::int32_t TimerPeriodFor(std::int64_t intervalSeconds);
+
+// TimerPeriod = TimerPeriodFor(TimeInterval), the chosen interval's period, which the settings
+// keep.
 void DeriveTimerPeriod();
 
 // Whether the period timer can time the interval: a period from 1 ms to the window timer's

@@ -70,6 +70,9 @@ struct AppState {
     std::wstring UploadedClockTrim;
     // The CLOCKTRIM text the controller refused at the latest upload; empty: none.
     std::wstring RefusedClockTrim;
+    // The CLOCKTRIM text sent at the latest upload whose echo and prompt did not come back, so
+    // the controller may not have it; empty: none.
+    std::wstring UnconfirmedClockTrim;
     // The latest tick line's stamp is not its arrival: the line came before the program looked
     // (its first byte was found by the first look of a wait, or by the read after a tick), so the
     // stamp is the moment of looking.

@@ -2,6 +2,7 @@
 // where it ends, how Stop and the close request end it, and how it gives up.
 #include "app/lifecycle.h"
 #include "calibration/auto_trim.h"
+#include "calibration/late_wake.h"
 #include "calibration/measured_run.h"
 #include "state/app_state.h"
 #include "timing_fixture.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 
 namespace {
 
@@ -63,6 +65,12 @@ protected:
         return std::find(log.begin(), log.end(), line) != log.end();
     }
 
+    bool LoggedStartingWith(const std::wstring& start) const {
+        const std::vector<std::wstring> log = LogLines();
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::wstring& line) { return line.rfind(start, 0) == 0; });
+    }
+
     MicromiteModel* micromite = nullptr;
 };
 
@@ -74,7 +82,6 @@ TEST_F(AutoTrimTest, EndsOnTheValueThatKeepsTimeAndLeavesItUploaded) {
         {345.0, 115.0, -3},    // the run command's controller
         {-5000.0, 450.0, 11},  // slow, with a step near the typical one
         {-14500.0, 590.0, 25}, // far slow, large steps: the typical step undershoots
-        {14000.0, 310.0, -31}, // beyond the firmware's range: the nearest end
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.basePpm);
@@ -100,6 +107,44 @@ TEST_F(AutoTrimTest, EndsOnTheValueThatKeepsTimeAndLeavesItUploaded) {
         ASSERT_NE(done, log.end());
         EXPECT_EQ(log.back(),
                   L"To keep it, start your program with OPTION CLOCKTRIM " + best + L".");
+    }
+}
+
+// A chip the firmware's range cannot bring to zero: the search ends on the nearest end, says how
+// far off that leaves it rather than call the trim done, and leaves that end uploaded.
+TEST_F(AutoTrimTest, AChipBeyondTheRangeEndsSayingHowFarOffTheNearestEndLeavesIt) {
+    const struct {
+        double basePpm, stepPpm;
+        int end;
+    } cases[] = {
+        {14000.0, 310.0, -31}, // fast: 4390 ppm at -31
+        {-16000.0, 400.0, 31}, // slow: 3600 ppm at 31
+    };
+    const std::wregex endLine(L"Automatic trim ended: CLOCKTRIM (-?\\d+) is as far as the firmware "
+                              L"goes and leaves the Micromite (\\d+\\.\\d) ppm (fast|slow) "
+                              L"\u00B1(\\d+\\.\\d)\\.");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.basePpm);
+        SetUp();
+        const MicromiteModel& controller = ConnectController(c.basePpm, c.stepPpm);
+        ASSERT_GT(TrimAndClose(), 0);
+        const std::wstring end = std::to_wstring(c.end);
+        EXPECT_EQ(App.ClockTrim, end);
+        EXPECT_EQ(Shown(ClockTrimListId), end);
+        EXPECT_EQ(controller.trim, c.end);
+        EXPECT_NE(controller.program.find("interval = 10\r\n"), std::string::npos);
+        EXPECT_FALSE(LoggedStartingWith(L"Automatic trim done"));
+        const std::vector<std::wstring> log = LogLines();
+        std::wsmatch match;
+        const auto said = std::find_if(log.begin(), log.end(), [&](const std::wstring& line) {
+            return std::regex_match(line, match, endLine);
+        });
+        ASSERT_NE(said, log.end());
+        EXPECT_EQ(match[1].str(), end);
+        const double ppm = std::stod(match[2]) * (match[3] == L"fast" ? 1.0 : -1.0);
+        EXPECT_NEAR(ppm, c.basePpm + c.stepPpm * c.end, std::stod(match[4]));
+        EXPECT_EQ(log.back(),
+                  L"To keep it, start your program with OPTION CLOCKTRIM " + end + L".");
     }
 }
 
@@ -166,6 +211,60 @@ TEST_F(AutoTrimTest, StopOrCloseDuringAMeasurementEndsItAtOnce) {
         std::string saved;
         ASSERT_TRUE(SimGetFile(SettingsPath, saved));
         EXPECT_NE(saved.find("Time interval = 10"), std::string::npos);
+    }
+}
+
+// A list's choice, Prog or Start during a measurement ends the search first, saying why, and puts
+// the user's interval back; the choice then wins over it. No value is called found, and the run
+// after it is measured at the interval the controller runs (the search's 3 s until Prog uploads
+// anew), every stamp on time.
+TEST_F(AutoTrimTest, AChoiceOrAButtonDuringItEndsItFirstAndTheNextRunKeepsTime) {
+    // The first measurement's lines come about 9.5 s after the command, then every 3 s.
+    constexpr std::int64_t ActAt = TrimAt + 20 * Seconds;
+    constexpr std::int64_t StartAfterAt = TrimAt + 40 * Seconds;
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        bool startAfter;
+        const wchar_t* why;
+        const wchar_t* interval;
+        double runsAt;
+    } cases[] = {
+        {"the interval list", [] { SimScheduleChooseListItem(ActAt, IntervalListId, 4); }, true,
+         L"Automatic trim stopped: the interval list was changed.", L"60", 3.0},
+        {"the CLOCKTRIM list", [] { SimScheduleChooseListItem(ActAt, ClockTrimListId, 40); }, true,
+         L"Automatic trim stopped: the CLOCKTRIM list was changed.", L"10", 3.0},
+        {"Prog", [] { SimSchedulePressButton(ActAt, UploadButtonId); }, true,
+         L"Automatic trim stopped: Prog was pressed.", L"10", 10.0},
+        {"Start", [] { SimSchedulePressButton(ActAt, StartButtonId); }, false,
+         L"Automatic trim stopped: Start was pressed.", L"10", 3.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        ConnectController(345.0, 115.0);
+        SimScheduleMenuCommand(TrimAt, TrimAutomaticallyCommandId);
+        c.act();
+        if (c.startAfter)
+            SimSchedulePressButton(StartAfterAt, StartButtonId);
+        bool searching = true;
+        SimScheduleAction(ActAt + Seconds, [&] { searching = AutoTrimActive(); });
+        SimSchedulePressButton(TrimAt + 100 * Seconds, StopButtonId);
+        SimScheduleClose(TrimAt + 105 * Seconds);
+        RunTockmeter();
+
+        EXPECT_FALSE(searching);
+        EXPECT_TRUE(Logged(c.why));
+        EXPECT_FALSE(LoggedStartingWith(L"Automatic trim done"));
+        EXPECT_EQ(App.TimeInterval, c.interval);
+        EXPECT_EQ(Shown(IntervalListId), c.interval);
+        const MeasuredRun& run = SessionRuns().back();
+        EXPECT_EQ(run.intervalSeconds, c.runsAt);
+        EXPECT_TRUE(run.estimate.known);
+        EXPECT_GE(run.stamps.size(), 6u);
+        EXPECT_TRUE(std::all_of(run.stamps.begin(), run.stamps.end(),
+                                [](const TickStamp& stamp) { return stamp.trusted; }));
+        EXPECT_FALSE(LoggedStartingWith(LateStampPrefix));
     }
 }
 
@@ -261,20 +360,38 @@ TEST_F(AutoTrimTest, AStepThatDidNotTakeIsMadeByAWholeUpload) {
 
 TEST_F(AutoTrimTest, GivesUpAndSaysWhy) {
     // No device: the upload cannot connect. A device with nothing behind it: the upload goes
-    // into the void and no tick line comes.
+    // into the void, and no echo confirms its CLOCKTRIM. A controller that never hears RUN: no
+    // tick line comes.
+    enum class Device { None, Silent, DeafToRun };
     const struct {
         const char* what;
-        bool device;
+        Device device;
         const wchar_t* why;
     } cases[] = {
-        {"no device", false, L"Automatic trim ended: the upload did not complete."},
-        {"silent device", true, L"Automatic trim ended: no tick lines came from the Micromite."},
+        {"no device", Device::None, L"Automatic trim ended: the upload did not complete."},
+        {"silent device", Device::Silent,
+         L"Automatic trim ended: the Micromite did not confirm CLOCKTRIM 0."},
+        {"RUN lost", Device::DeafToRun,
+         L"Automatic trim ended: no tick lines came from the Micromite."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        if (c.device)
+        if (c.device == Device::Silent)
             SimAddComDevice(L"COM7");
+        // From the step that starts the run on, what the PC sends is lost.
+        std::function<void()> loseFromTheStart = [&] {
+            if (App.AutoTrim.phase == AutoTrimPhase::Start) {
+                micromite->options.lostInputFromNanoseconds = SimNowNanoseconds();
+                micromite->options.lostInputUntilNanoseconds = 20 * Minute;
+                return;
+            }
+            SimScheduleAction(SimNowNanoseconds() + 10 * Milliseconds, loseFromTheStart);
+        };
+        if (c.device == Device::DeafToRun) {
+            ConnectController(345.0, 115.0);
+            SimScheduleAction(TrimAt, loseFromTheStart);
+        }
         const std::int64_t took = TrimAndClose();
         ASSERT_GT(took, 0);
         EXPECT_LT(took, 2 * Minute);

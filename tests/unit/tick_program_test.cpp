@@ -123,11 +123,16 @@ TEST_F(TickProgramTest, LongLineDelaysAreWaitedInFullUpToTheLongestPause) {
 TEST_F(TickProgramTest, EmptyRepliesStillGiveTheirLogLines) {
     SimSetComPeer(L"COM7", SimComPeer{});
     UploadTickProgram();
-    std::vector<std::wstring> log = {L"Program stage 1 started", L"Connected to Master at 38400"};
-    // Ctrl-C, CLOCKTRIM and NEW, the ten program lines and Ctrl-Z; AUTOSAVE is not logged.
-    log.insert(log.end(), 14, L"");
+    // Ctrl-C, CLOCKTRIM (unconfirmed, as nothing came back) and NEW, the ten program lines and
+    // Ctrl-Z; AUTOSAVE is not logged.
+    std::vector<std::wstring> log = {L"Program stage 1 started", L"Connected to Master at 38400",
+                                     L"", L"",
+                                     L"The Micromite did not confirm CLOCKTRIM 0: the runs that "
+                                     L"follow are credited to no CLOCKTRIM value."};
+    log.insert(log.end(), 12, L"");
     log.push_back(L"Program uM completed");
     EXPECT_EQ(LogLines(), log);
+    EXPECT_EQ(App.UploadedClockTrim, L"");
 }
 
 TEST_F(TickProgramTest, AFailedConnectSendsNothing) {

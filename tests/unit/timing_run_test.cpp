@@ -205,23 +205,24 @@ TEST_F(TimingRunTest, StopAndCloseEndAWaitOnceItsLineIsOverdue) {
         L"No tick line came from the Micromite before Stop was pressed.";
     const std::wstring ClosedLine =
         L"No tick line came from the Micromite before the window was closed.";
-    // The run's first line comes about 1 s after Start. With the tick program uploaded for 60 s
-    // and 10 s chosen, the timer wakes the program 9.7 s after it, 50 s before the next line.
+    // The run's first line comes about 1 s after Start. With the tick program uploaded for 10 s
+    // the timer wakes the program 9.7 s after it; when the lines after the first are lost on the
+    // way, that wait is overdue 2.3 s later.
     constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
     constexpr std::int64_t EndAt = FirstLine + 70 * Seconds;
     const struct {
         const char* what;
         int uploadedIndex; // in the interval list; -1: no upload, no program stored
+        bool laterLinesLost;
         bool close;
         std::int64_t actAt;
         const std::wstring* endLine; // null: the press is carried out after the line
     } cases[] = {
-        {"Stop, the first line, no program stored", -1, false, StartAt + 5 * Seconds, &StoppedLine},
-        {"Stop, a later line, the controller at 60 s", 4, false, FirstLine + 15 * Seconds,
+        {"Stop, the first line, no program stored", -1, false, false, StartAt + 5 * Seconds,
          &StoppedLine},
-        {"close, a later line, the controller at 60 s", 4, true, FirstLine + 15 * Seconds,
-         &ClosedLine},
-        {"Stop, the controller at 10 s, 100 ms before its line", 1, false,
+        {"Stop, a later line lost", 1, true, false, FirstLine + 15 * Seconds, &StoppedLine},
+        {"close, a later line lost", 1, true, true, FirstLine + 15 * Seconds, &ClosedLine},
+        {"Stop, the controller at 10 s, 100 ms before its line", 1, false, false,
          FirstLine + 10 * Seconds - 100 * Milliseconds, nullptr},
     };
     for (const auto& c : cases) {
@@ -235,6 +236,8 @@ TEST_F(TimingRunTest, StopAndCloseEndAWaitOnceItsLineIsOverdue) {
             SimScheduleChooseListItem(StartAt - Seconds, IntervalListId, 1); // 10
         }
         SimSchedulePressButton(StartAt, StartButtonId);
+        if (c.laterLinesLost)
+            SimScheduleAction(FirstLine + Seconds, [&] { micromite->options.lostLineEvery = 1; });
         if (c.close)
             SimScheduleClose(c.actAt);
         else
@@ -285,10 +288,6 @@ TEST_F(TimingRunTest, ALateWakeIsSaidInTheLogAndItsStampIsNotTrusted) {
         std::function<void()> script;
         int ticksInTime;
     } cases[] = {
-        // From the fourth tick on, each wake comes 4.7 s later than the one before.
-        {"a longer interval chosen during the run",
-         [] { SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 2); }, // 15
-         3},
         // Held for 2 s just before the third wake: the timer, re-armed from each late stamp,
         // wakes some 300 ms earlier each time until it is in time again.
         {"the thread held in a modal loop across a line",
@@ -344,24 +343,56 @@ TEST_F(TimingRunTest, AHoldInTheDrainOfAnOverdueWaitMakesItsStampLate) {
     constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
     SimSchedulePressButton(UploadAt, UploadButtonId);
     SimSchedulePressButton(StartAt, StartButtonId);
-    // At 5 s chosen the program wakes 5.3 s before each line, and its waits become overdue.
-    SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 0);
+    // The fourth line is lost on its way, so the wait for it is overdue when the fifth comes.
+    SimScheduleAction(FirstLine + 25 * Seconds, [&] { micromite->options.lostLineEvery = 1; });
+    SimScheduleAction(FirstLine + 35 * Seconds, [&] { micromite->options.lostLineEvery = 0; });
     SimScheduleAction(FirstLine + 40 * Seconds - 500 * Milliseconds,
                       [] { SimAdvanceNanoseconds(2 * Seconds); });
-    SimScheduleClose(FirstLine + 55 * Seconds + 500 * Milliseconds);
+    SimScheduleClose(FirstLine + 45 * Seconds + 500 * Milliseconds);
     RunTockmeter();
 
     ASSERT_EQ(SessionRuns().size(), 1u);
     const std::vector<TickStamp>& stamps = SessionRuns()[0].stamps;
-    ASSERT_EQ(stamps.size(), 6u);
+    ASSERT_EQ(stamps.size(), 4u);
     for (std::size_t i = 0; i < stamps.size(); ++i)
-        EXPECT_EQ(stamps[i].trusted, i != 4) << i;
+        EXPECT_EQ(stamps[i].trusted, i != 3) << i;
     const std::vector<std::wstring> log = RunLogLines();
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
                             [](const std::wstring& line) {
                                 return line.rfind(LateStampPrefix, 0) == 0;
                             }),
               1);
+}
+
+// The controller prints at the interval it was uploaded with: a longer one chosen during the run
+// changes neither the run's nominal interval nor when the period timer wakes the program, so every
+// line is stamped at its arrival and the rate is known.
+TEST_F(TimingRunTest, AnIntervalChosenDuringARunLeavesTheStampsOnTime) {
+    constexpr std::int64_t FirstLine = StartAt + 1 * Seconds;
+    SimSchedulePressButton(UploadAt, UploadButtonId);
+    SimSchedulePressButton(StartAt, StartButtonId);
+    SimScheduleChooseListItem(FirstLine + 25 * Seconds, IntervalListId, 2); // 15
+    SimScheduleClose(StartAt + 125 * Seconds + 500 * Milliseconds);
+    RunTockmeter();
+
+    EXPECT_EQ(App.TimeInterval, L"15");
+    ASSERT_EQ(SessionRuns().size(), 1u);
+    const MeasuredRun& run = SessionRuns()[0];
+    EXPECT_EQ(run.intervalSeconds, 10.0);
+    const std::vector<std::int64_t> truth = TickTimesFrom(StartAt);
+    ASSERT_EQ(run.stamps.size(), 13u);
+    for (std::size_t i = 0; i < run.stamps.size(); ++i) {
+        EXPECT_TRUE(run.stamps[i].trusted) << i;
+        EXPECT_NEAR(run.stamps[i].seconds * 1e9, static_cast<double>(truth[i]),
+                    static_cast<double>(Milliseconds))
+            << i;
+    }
+    EXPECT_TRUE(run.estimate.known);
+    const std::vector<std::wstring> log = LogLines();
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(),
+                      [](const std::wstring& line) { return line.rfind(LateStampPrefix, 0) == 0; }),
+        0);
 }
 
 // AddressSanitizer's allocator does not report the heap through mallinfo. GCC says it is in use
