@@ -4,6 +4,7 @@
 #include "app/log_commands.h"
 #include "app/main_window.h"
 #include "calibration/auto_trim.h"
+#include "calibration/chip_change.h"
 #include "calibration/measured_run.h"
 #include "calibration/rate_report.h"
 #include "calibration/tick_program.h"
@@ -104,6 +105,7 @@ const MenuCommand MenuCommands[] = {
     {TrimAutomaticallyCommandId, L"Trim automatically", InBothMenus | AfterSeparator, 0,
      StartAutoTrim},
     {ShowRateCommandId, L"Show the rate now", InBothMenus, 0, ShowRateNow},
+    {NewChipCommandId, L"New chip", InBothMenus, 0, NewChipCommand},
     {ShowGraphCommandId, L"Show &graph", InBothMenus, L'G', ShowGraphCommand},
 };
 

@@ -76,11 +76,12 @@ bool StopWasRequested() {
     return stop || close;
 }
 
-// The search's own runs, as the model sees them.
+// The search's own runs of the chip it measures now, as the model sees them.
 std::vector<MeasuredRun> SearchRuns() {
     const std::vector<MeasuredRun>& session = SessionRuns();
-    return std::vector<MeasuredRun>(
+    const std::vector<MeasuredRun> search(
         session.begin() + static_cast<std::ptrdiff_t>(Search().firstRun), session.end());
+    return search.empty() ? search : ChipRuns(search, search.back().chip);
 }
 
 void Decide() {

@@ -1,6 +1,7 @@
 #include "calibration/measured_run.h"
 
 #include "calibration/garbled_lines.h"
+#include "calibration/chip_change.h"
 #include "calibration/late_wake.h"
 #include "calibration/rate_report.h"
 #include "calibration/running_interval.h"
@@ -27,7 +28,9 @@ double NominalIntervalSeconds() {
 }
 
 void BeginRun(double startMicroseconds) {
+    TakeNewChipSigns();
     MeasuredRun run;
+    run.chip = App.Measurements.chip;
     run.trimKnown = !App.UploadedClockTrim.empty();
     run.trim = static_cast<int>(ParseInteger(App.UploadedClockTrim));
     run.refusedTrim = App.RefusedClockTrim;
@@ -72,6 +75,7 @@ bool AddStamp(MeasuredRun& run, double microseconds) {
 void RecordLine(const MeasuredRun& run) {
     TickRecord record;
     record.run = static_cast<int>(App.Measurements.runs.size());
+    record.chip = run.chip;
     record.trimKnown = run.trimKnown;
     record.trim = run.trim;
     record.tick = static_cast<int>(App.TickCount);
@@ -96,6 +100,7 @@ void EndRun() {
         return;
     run->ended = true;
     LearnLinkFromRun(App.Measurements, run->estimate);
+    PlaceRunOnItsChip(*run);
     LogStrayLineCount();
     LogGarbledLineCount();
     LogRateReport(*run, SessionRuns());

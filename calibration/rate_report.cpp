@@ -64,7 +64,7 @@ std::vector<std::wstring> RateReportLines(const MeasuredRun& run,
     std::vector<std::wstring> lines{RateLine(run)};
     if (run.estimate.known && run.estimate.unseenGridSeconds > 0.0)
         lines.push_back(UnseenGridLine(run.estimate.unseenGridSeconds));
-    const TrimModel model = SessionTrimModel(session);
+    const TrimModel model = SessionTrimModel(ChipRuns(session, run.chip));
     if (!model.known)
         return lines;
     const int advised = AdvisedTrim(model);

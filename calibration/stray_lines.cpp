@@ -24,6 +24,7 @@ void ResetStrayLines() {
 }
 
 void NoteStrayLine(const std::string& text) {
+    NoteStartUpBanner(DecodeWireText(text.data(), text.size()));
     StrayLineNote& note = Note();
     ++note.count;
     if (note.seen.size() >= MostTextsSaid ||

@@ -94,6 +94,7 @@ void SetAsideUnfitLine(const std::string& text, const TickSighting& line) {
 void EndAtRestart(std::int64_t counter) {
     AppendLogLine(L"The Micromite's count went back from " + IntegerText(App.Counting.latest) +
                   L" to " + IntegerText(counter) + L": it started over, so the run ends here.");
+    NoteNewChipSign(L"the Micromite's count started over");
     StopTimingRun();
 }
 

@@ -14,7 +14,8 @@ bool InEstimate(const MeasuredRun& run, const TickStamp& stamp) {
 
 GraphData SessionGraphData(const std::vector<MeasuredRun>& runs) {
     GraphData data;
-    data.model = SessionTrimModel(runs);
+    data.chip = runs.empty() ? 1 : runs.back().chip;
+    data.model = SessionTrimModel(ChipRuns(runs, data.chip));
     std::size_t stamps = 0;
     for (const MeasuredRun& run : runs)
         stamps += run.stamps.size();
@@ -35,6 +36,7 @@ GraphData SessionGraphData(const std::vector<MeasuredRun>& runs) {
         shown.rateKnown = run.estimate.known;
         shown.ppm = run.estimate.ppm;
         shown.boundPpm = run.estimate.boundPpm;
+        shown.ofShownChip = run.chip == data.chip;
         data.runs.push_back(shown);
         for (std::size_t i = 1; i < run.stamps.size(); ++i) {
             const TickStamp& from = run.stamps[i - 1];

@@ -22,12 +22,14 @@ struct GraphRun {
     double startTime = 0.0, endTime = 0.0; // of day, as GraphInterval::time
     bool rateKnown = false;
     double ppm = 0.0, boundPpm = 0.0;
+    bool ofShownChip = true; // of the chip the model describes: the session's latest
 };
 
 struct GraphData {
     std::vector<GraphInterval> intervals; // in order of time
     std::vector<GraphRun> runs;
-    TrimModel model;
+    TrimModel model; // of the latest chip's runs
+    int chip = 1;    // that chip, counting from 1 within the session
 };
 
 GraphData SessionGraphData(const std::vector<MeasuredRun>& runs);

@@ -13,8 +13,9 @@ constexpr int CapHalfWidth = 4;
 constexpr int PointSide = 5;
 constexpr int LabelInset = 3;
 
+// Only the runs of the chip the model describes: another chip's rates are no points of its line.
 bool Measured(const GraphRun& run) {
-    return run.trimKnown && run.rateKnown;
+    return run.trimKnown && run.rateKnown && run.ofShownChip;
 }
 
 ValueRange TrimRange(const GraphData& data) {
@@ -93,7 +94,8 @@ void DrawTrimPanel(Drawing picture, const DrawRect& area, const GraphData& data,
     const GraphPanel panel = PanelOver(area, TrimRange(data), RateRange(data));
     // Whole CLOCKTRIM values only.
     const int values = static_cast<int>(panel.x.high - panel.x.low) + 1;
-    DrawPanelFrame(picture, panel, L"Rate at each CLOCKTRIM, ppm fast, and the step line",
+    const std::wstring chip = data.chip > 1 ? L" of chip " + IntegerText(data.chip) : L"";
+    DrawPanelFrame(picture, panel, L"Rate at each CLOCKTRIM" + chip + L", ppm fast, and the step line",
                    area.right,
                    ValueTicks(panel.x.low, panel.x.high,
                               std::min(HorizontalValueTickRoom(panel), values)),

@@ -6,7 +6,7 @@
 namespace {
 
 const char* const HeaderRow = "Run,CLOCKTRIM,Tick,Time,Stamp (us),Interval (s),Average (s),"
-                              "Rate fast (ppm),Bound (ppm),Note\r\n";
+                              "Rate fast (ppm),Bound (ppm),Note,Chip\r\n";
 const std::wstring TimeMask = L"%yyyy-%mm-%dd %hh:%ii:%ss";
 
 std::wstring Row(const TickRecord& record) {
@@ -29,7 +29,7 @@ std::wstring Row(const TickRecord& record) {
     row += L",";
     if (record.late)
         row += L"late stamp";
-    return row + L"\r\n";
+    return row + L"," + IntegerText(record.chip) + L"\r\n";
 }
 
 } // namespace

@@ -20,6 +20,14 @@ TrimModel SessionTrimModel(const std::vector<MeasuredRun>& runs) {
     return FitTrimModel(measurements);
 }
 
+std::vector<MeasuredRun> ChipRuns(const std::vector<MeasuredRun>& runs, int chip) {
+    std::vector<MeasuredRun> chipRuns;
+    for (const MeasuredRun& run : runs)
+        if (run.chip == chip)
+            chipRuns.push_back(run);
+    return chipRuns;
+}
+
 void LearnLinkFromRun(MeasurementSession& session, const RateEstimate& estimate) {
     if (!estimate.known || estimate.stampsUsed < 2 * MinimumTrustedStamps ||
         estimate.stampGridSeconds >= CoarsestAdapterGridSeconds)

@@ -15,6 +15,7 @@
 constexpr double UsbFrameSeconds = 0.001;
 
 struct MeasuredRun {
+    int chip = 1; // the chip measured, counting from 1 within the session
     bool trimKnown = false; // the tick program was uploaded in this session, at trim
     int trim = 0;
     std::wstring refusedTrim;     // the CLOCKTRIM the controller refused at the upload; empty: none
@@ -38,6 +39,9 @@ struct MeasurementSession {
     // shown: the coarsest any adapter has, until a run's stamps lie off its grid.
     double adapterGridAtMostSeconds = CoarsestAdapterGridSeconds;
     TickRecords ticks;
+    // The chip the runs measure now, and the port its runs were made over (empty: none yet).
+    int chip = 1;
+    std::wstring chipPort;
 };
 
 // What an ended run teaches about the link: a run of enough stamps that lie off the coarsest
@@ -50,3 +54,6 @@ double KnownLinkLatenessSeconds(const MeasurementSession& session);
 
 // The model of every run whose CLOCKTRIM and rate are known.
 TrimModel SessionTrimModel(const std::vector<MeasuredRun>& runs);
+
+// The runs of one chip, in their order: no model ever spans two chips.
+std::vector<MeasuredRun> ChipRuns(const std::vector<MeasuredRun>& runs, int chip);

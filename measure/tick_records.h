@@ -9,7 +9,8 @@
 #include <vector>
 
 struct TickRecord {
-    int run = 0; // counting from 1 within the session
+    int run = 0;  // counting from 1 within the session
+    int chip = 1; // the run's chip, counting from 1 within the session
     bool trimKnown = false;
     int trim = 0;            // the CLOCKTRIM of the run's upload, when known
     int tick = 0;            // 0 for the run's first line, then the log's count of tick lines

@@ -58,8 +58,12 @@ bool Connect() {
 }
 
 void Disconnect() {
-    if (IsPortOpen(LinkPortSlot))
-        ClosePort(LinkPortSlot);
+    if (!IsPortOpen(LinkPortSlot))
+        return;
+    // A device that stopped answering was unplugged: what is plugged in next may be another.
+    if (PortLost(LinkPortSlot))
+        NoteNewChipSign(L"the Micromite's port was lost");
+    ClosePort(LinkPortSlot);
 }
 
 int LineDelays(int count) {
@@ -75,8 +79,11 @@ std::wstring SendAndCollect(const std::wstring& text, int delayMilliseconds) {
     PauseMilliseconds(delayMilliseconds);
     std::vector<char>& buffer = App.ReceiveBuffer;
     const long received = ReadLink(buffer.data(), buffer.size());
-    return received >= 1 ? DecodeWireText(buffer.data(), static_cast<std::size_t>(received))
-                         : std::wstring();
+    const std::wstring reply =
+        received >= 1 ? DecodeWireText(buffer.data(), static_cast<std::size_t>(received))
+                      : std::wstring();
+    NoteStartUpBanner(reply);
+    return reply;
 }
 
 std::wstring ReadAvailableText() {
@@ -114,6 +121,16 @@ long ReadLink(char* buffer, std::size_t capacity) {
         return 0;
     return static_cast<long>(
         ReadPort(LinkPortSlot, buffer, std::min<std::size_t>(waiting, capacity)));
+}
+
+void NoteNewChipSign(const std::wstring& why) {
+    if (App.NewChipSign.empty())
+        App.NewChipSign = why;
+}
+
+void NoteStartUpBanner(const std::wstring& text) {
+    if (text.find(StartUpBannerMark) != std::wstring::npos)
+        NoteNewChipSign(L"the Micromite started up afresh (its banner came)");
 }
 
 std::string EncodeWireText(const std::wstring& text) {

@@ -39,3 +39,14 @@ long ReadLink(char* buffer, std::size_t capacity);
 // byte.
 std::string EncodeWireText(const std::wstring& text);
 std::wstring DecodeWireText(const char* bytes, std::size_t count);
+
+// The word every start-up banner of the controller's firmware holds ("... MMBasic Ver ...").
+inline const std::wstring StartUpBannerMark = L"MMBasic";
+
+// Something says the chip at the other end may be another one now: the first such sign since the
+// chip's last run is the one the log gives (App.NewChipSign).
+void NoteNewChipSign(const std::wstring& why);
+
+// A text from the controller that holds its start-up banner: it was reset or powered anew, and
+// the chip may be another (App.NewChipSign).
+void NoteStartUpBanner(const std::wstring& text);

@@ -96,6 +96,9 @@ struct AppState {
 
     // Beside the timing run (calibration/measured_run.cpp): the stamps of the session's runs.
     MeasurementSession Measurements;
+    // Why the chip at the other end may be another one now (its port was lost, it started up
+    // afresh), said by what saw it; empty: nothing seen. The next run starts a new chip.
+    std::wstring NewChipSign;
     // The automatic trim (calibration/auto_trim.cpp).
     AutoTrimState AutoTrim;
 

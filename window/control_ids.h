@@ -27,3 +27,4 @@ constexpr int SaveMeasurementsCommandId = 0x160;
 constexpr int ClearLogCommandId = 0x170;
 constexpr int ShowGraphCommandId = 0x180;
 constexpr int SaveGraphCommandId = 0x190;
+constexpr int NewChipCommandId = 0x1A0;

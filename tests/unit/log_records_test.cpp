@@ -59,19 +59,20 @@ TEST(MeasurementsCsv, OneRowPerRecordWithEmptyFieldsForWhatIsNotKnown) {
     unknownTime.run = 3;
     unknownTime.trim = 4;
     unknownTime.time = NoDate;
+    unknownTime.chip = 2;
 
     TickRecords records;
     for (const TickRecord& record : {first, tick, late, secondRun, rated, unknownTime})
         KeepTickRecord(records, record);
     EXPECT_EQ(MeasurementsCsv(records),
               "Run,CLOCKTRIM,Tick,Time,Stamp (us),Interval (s),Average (s),Rate fast (ppm),"
-              "Bound (ppm),Note\r\n"
-              "1,,0,2026-12-10 12:00:11,0,,,,,\r\n"
-              "1,,1,2026-12-10 12:00:21,9997500,9.997500,9.997500,,,\r\n"
-              "1,,2,2026-12-10 12:00:33,21997520,12.000020,10.998760,,,late stamp\r\n"
-              "2,-3,0,2026-12-10 23:59:59,0,,,,,\r\n"
-              "2,-3,1,2026-12-10 00:00:09,10000123,10.000123,10.000123,-12.346,101.500,\r\n"
-              "3,4,1,,10000123,10.000123,10.000123,-12.346,101.500,\r\n");
+              "Bound (ppm),Note,Chip\r\n"
+              "1,,0,2026-12-10 12:00:11,0,,,,,,1\r\n"
+              "1,,1,2026-12-10 12:00:21,9997500,9.997500,9.997500,,,,1\r\n"
+              "1,,2,2026-12-10 12:00:33,21997520,12.000020,10.998760,,,late stamp,1\r\n"
+              "2,-3,0,2026-12-10 23:59:59,0,,,,,,1\r\n"
+              "2,-3,1,2026-12-10 00:00:09,10000123,10.000123,10.000123,-12.346,101.500,,1\r\n"
+              "3,4,1,,10000123,10.000123,10.000123,-12.346,101.500,,2\r\n");
 }
 
 TEST(TickRecordsKept, BeyondTheBoundTheOldestGoAndTheOrderStays) {
@@ -145,7 +146,7 @@ TEST_F(LogRecordsTest, TheMeasurementsFileHasARowForEveryLineOfEveryRunAndOutliv
     const std::vector<std::string> rows = CrLfLines(csv);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0], "Run,CLOCKTRIM,Tick,Time,Stamp (us),Interval (s),Average (s),"
-                       "Rate fast (ppm),Bound (ppm),Note");
+                       "Rate fast (ppm),Bound (ppm),Note,Chip");
 
     // Walk the log: each header line starts a run, each tick line is the next row, and a late
     // stamp line after a tick line marks its row.
@@ -163,7 +164,7 @@ TEST_F(LogRecordsTest, TheMeasurementsFileHasARowForEveryLineOfEveryRunAndOutliv
             tick = 0;
             ASSERT_LT(++row, rows.size());
             const std::vector<std::string> fields = Fields(rows[row]);
-            ASSERT_EQ(fields.size(), 10u) << rows[row];
+            ASSERT_EQ(fields.size(), 11u) << rows[row];
             EXPECT_EQ(fields[0], std::to_string(run));
             EXPECT_EQ(fields[1], run == 1 ? "0" : "-3");
             EXPECT_EQ(fields[2], "0");
@@ -174,7 +175,7 @@ TEST_F(LogRecordsTest, TheMeasurementsFileHasARowForEveryLineOfEveryRunAndOutliv
         } else if (std::regex_match(line, match, tickLine)) {
             ASSERT_LT(++row, rows.size());
             const std::vector<std::string> fields = Fields(rows[row]);
-            ASSERT_EQ(fields.size(), 10u) << rows[row];
+            ASSERT_EQ(fields.size(), 11u) << rows[row];
             EXPECT_EQ(fields[0], std::to_string(run));
             EXPECT_EQ(fields[2], std::to_string(++tick));
             EXPECT_EQ(fields[3], "2026-12-10 " + Narrow(match[1]));

@@ -30,6 +30,7 @@ SHOW_GRAPH = 0x180
 SAVE_GRAPH_AS = 0x190
 TRIM_AUTOMATICALLY = 0x110
 SHOW_RATE_NOW = 0x120
+NEW_CHIP = 0x1A0
 
 SEPARATOR = None
 LOG_MENU = [(COPY, "&Copy\tCtrl+C"), (SELECT_ALL, "Select &All\tCtrl+A"), SEPARATOR,
@@ -38,7 +39,7 @@ LOG_MENU = [(COPY, "&Copy\tCtrl+C"), (SELECT_ALL, "Select &All\tCtrl+A"), SEPARA
             (SAVE_GRAPH_AS, "Save Gra&ph As..."), SEPARATOR,
             (CLEAR_LOG, "C&lear Log"), SEPARATOR,
             (TRIM_AUTOMATICALLY, "Trim automatically"), (SHOW_RATE_NOW, "Show the rate now"),
-            (SHOW_GRAPH, "Show &graph\tCtrl+G")]
+            (NEW_CHIP, "New chip"), (SHOW_GRAPH, "Show &graph\tCtrl+G")]
 
 PROPOSED_NAME = re.compile(r"Tockmeter (\d{4}-\d\d-\d\d \d\d-\d\d)\.(txt|csv)")
 PROPOSED_TIME = "%Y-%m-%d %H-%M"
@@ -215,7 +216,7 @@ def the_log_saved_beside_files_named_as_its_new_file_leaves_them_as_they_were(
 
 
 CSV_HEADER = ["Run", "CLOCKTRIM", "Tick", "Time", "Stamp (us)", "Interval (s)", "Average (s)",
-              "Rate fast (ppm)", "Bound (ppm)", "Note"]
+              "Rate fast (ppm)", "Bound (ppm)", "Note", "Chip"]
 CSV_TIME = re.compile(r"\d{4}-\d\d-\d\d (\d\d:\d\d:\d\d)")
 CSV_PPM = re.compile(r"-?\d+\.\d{3}")
 RUNS = 2
@@ -260,7 +261,7 @@ def check_run_rows(number, rows, lines):
         where = f"{what}, tick {tick}: {row}"
         check_equal(len(row), len(CSV_HEADER), f"fields of {where}")
         run_field, clocktrim, tick_field, time, stamp, interval_field, average_field, rate, \
-            bound, note = row
+            bound, note, chip = row
         check_equal(run_field, str(number), f"Run of {where}")
         check_equal(clocktrim, TRIM, f"CLOCKTRIM of {where}")
         check_equal(tick_field, str(tick), f"Tick of {where}")
@@ -271,6 +272,7 @@ def check_run_rows(number, rows, lines):
                     f"Interval and Average of {where}")
         check(stamp.isdigit(), f"Stamp of {where} is not whole microseconds")
         check_equal(note, "late stamp" if late else "", f"Note of {where}")
+        check_equal(chip, "1", f"Chip of {where}")
         # Empty until the rate is known, then both numbers.
         check((rate == "" and bound == "" and not rate_known)
               or (CSV_PPM.fullmatch(rate) and CSV_PPM.fullmatch(bound)),
