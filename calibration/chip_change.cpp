@@ -37,11 +37,15 @@ void StartNewChip(const std::wstring& why) {
 
 void TakeNewChipSigns() {
     MeasurementSession& session = Session();
+    const bool portChanged = !session.chipPort.empty() && session.chipPort != App.ComPort;
     if (!App.NewChipSign.empty())
         StartNewChip(App.NewChipSign);
-    else if (!session.chipPort.empty() && session.chipPort != App.ComPort)
+    else if (portChanged)
         StartNewChip(L"the port changed from " + session.chipPort + L" to " + App.ComPort);
+    if (portChanged || App.NewLinkSign)
+        ForgetLink(session);
     App.NewChipSign.clear();
+    App.NewLinkSign = false;
     session.chipPort = App.ComPort;
 }
 

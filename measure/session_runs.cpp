@@ -38,6 +38,12 @@ void LearnLinkFromRun(MeasurementSession& session, const RateEstimate& estimate)
     session.linkLatenessSeconds = LowerMedian(session.runLatenessSeconds);
 }
 
+void ForgetLink(MeasurementSession& session) {
+    session.runLatenessSeconds.clear();
+    session.linkLatenessSeconds = 0.0;
+    session.adapterGridAtMostSeconds = CoarsestAdapterGridSeconds;
+}
+
 double KnownLinkLatenessSeconds(const MeasurementSession& session) {
     return std::max(session.linkLatenessSeconds, UsbFrameSeconds);
 }

@@ -49,6 +49,9 @@ struct MeasurementSession {
 // link's. Runs whose stamps could lie on that grid show neither, however still they look.
 void LearnLinkFromRun(MeasurementSession& session, const RateEstimate& estimate);
 
+// Another adapter may be at the other end now: nothing the runs showed of the link holds.
+void ForgetLink(MeasurementSession& session);
+
 // The lateness to allow for at least in a run of this session, and the coarsest timer.
 double KnownLinkLatenessSeconds(const MeasurementSession& session);
 

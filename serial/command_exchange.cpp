@@ -61,8 +61,10 @@ void Disconnect() {
     if (!IsPortOpen(LinkPortSlot))
         return;
     // A device that stopped answering was unplugged: what is plugged in next may be another.
-    if (PortLost(LinkPortSlot))
+    if (PortLost(LinkPortSlot)) {
         NoteNewChipSign(L"the Micromite's port was lost");
+        App.NewLinkSign = true;
+    }
     ClosePort(LinkPortSlot);
 }
 

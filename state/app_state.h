@@ -99,6 +99,8 @@ struct AppState {
     // Why the chip at the other end may be another one now (its port was lost, it started up
     // afresh), said by what saw it; empty: nothing seen. The next run starts a new chip.
     std::wstring NewChipSign;
+    // The adapter may be another one too (the port was lost): what the link showed is forgotten.
+    bool NewLinkSign = false;
     // The automatic trim (calibration/auto_trim.cpp).
     AutoTrimState AutoTrim;
 
