@@ -141,9 +141,15 @@ def pin_com_ports(wine: Wine, ports: dict):
     numbers that the registry key Software\\Wine\\Ports leaves free, here above COM32, and lists
     them in SERIALCOMM, which the program probes too: the target's Wine sees those devices
     covered (machine_devices.py), so that they open as no serial port. A port above COM32
-    pinned before is unpinned, as Wine lists every port of the key to the program.
+    pinned before is unpinned, as Wine lists every port of the key to the program, and its
+    link in dosdevices goes too: Wine leaves it there, and the port would still open by name.
     """
-    import_registry(wine, "com-ports", {PORTS_KEY: com_port_values(ports)}, anew=True)
+    values = com_port_values(ports)
+    import_registry(wine, "com-ports", {PORTS_KEY: values}, anew=True)
+    pinned = {name.lower() for name in values}
+    for link in (wine.prefix / "dosdevices").glob("com*"):
+        if link.name not in pinned:
+            link.unlink()
 
 
 def wine_version() -> str:
