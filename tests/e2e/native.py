@@ -12,12 +12,12 @@ is activated on the accessibility bus and ends with it.
 """
 
 import os
-import re
 import subprocess
 from pathlib import Path
 
-from checks import Failure, Skip
+from checks import Failure
 from display import die_with_parent
+from machine_devices import devices_to_hide, hiding
 from program_folder import remove_folder
 
 SETTINGS_FOLDER_NAME = "tockmeter"
@@ -25,24 +25,6 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # The user's own serial ports that the program lists besides the devices it finds in /dev.
 PORTS_VARIABLE = "TOCKMETER_PORTS"
 STOP_TIMEOUT_SECONDS = 10
-# The machine's serial devices that the program lists when they open (names in /dev).
-MACHINE_DEVICE = re.compile(r"(ttyUSB|ttyACM|ttyAMA|ttyS|rfcomm)\d+")
-# Runs the program ($0) with each device given covered by /dev/null, which is no terminal and so
-# no serial port to the program; in a mount namespace of its own, so that only the program sees
-# it. It stays the same process throughout.
-HIDE_DEVICES = ('for device; do mount --bind /dev/null "$device" || exit 1; done; '
-                'exec "$0"')
-
-
-def machine_serial_devices() -> list:
-    return sorted(f"/dev/{name}" for name in os.listdir("/dev") if MACHINE_DEVICE.fullmatch(name))
-
-
-def can_hide_devices(devices) -> bool:
-    """Whether this machine lets the scenario cover its serial devices (root, mount namespaces)."""
-    return subprocess.run(["unshare", "--mount", "--propagation", "private", "--", "sh", "-c",
-                           HIDE_DEVICES, "true", *devices], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=60).returncode == 0
 
 
 def _stop(process: subprocess.Popen):
@@ -115,10 +97,7 @@ class NativeTarget:
         self.logs = logs
         # As under Wine every COM port but the served ones is absent, the program here sees none
         # of the machine's own serial devices.
-        self._hidden = machine_serial_devices()
-        if self._hidden and not can_hide_devices(self._hidden):
-            raise Skip(f"the machine's serial devices ({', '.join(self._hidden)}) cannot be hidden "
-                       "from the program here (that needs root and mount namespaces)")
+        self._hidden = devices_to_hide()
         self.session = DesktopSession(display, logs).__enter__()
         # pyatspi, in this process, reaches the program's session through the environment.
         os.environ.update(self.session.environment)
@@ -151,11 +130,7 @@ class NativeTarget:
                            **{PORTS_VARIABLE: ":".join(str(self._ports[number])
                                                        for number in sorted(self._ports))})
         with open(self.logs / f"{self.program.name}.log", "ab") as log:
-            command = [str(self.program)]
-            if self._hidden:
-                command = ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c",
-                           HIDE_DEVICES, *command, *self._hidden]
-            return subprocess.Popen(command, env=environment,
+            return subprocess.Popen(hiding(self._hidden, [str(self.program)]), env=environment,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                     preexec_fn=die_with_parent)
 

@@ -8,6 +8,7 @@ import tempfile
 from pathlib import Path
 
 from driver import Driver
+from machine_devices import devices_to_hide, hiding
 from program_folder import fresh_folder
 
 # The highest COM port the program probes by default; the scan goes from COM1 up to it.
@@ -35,19 +36,21 @@ class Wine:
 
     Output of Wine processes always goes to files, never to pipes: the wineserver and Wine's
     helper processes that a program starts inherit its output handles and outlive it, and a
-    pipe held by them would never reach its end.
+    pipe held by them would never reach its end. Each Wine process sees the hidden devices
+    covered, and so does the wineserver and every helper that one of them starts.
     """
 
-    def __init__(self, prefix: Path, display: str, logs: Path):
+    def __init__(self, prefix: Path, display: str, logs: Path, hidden_devices=()):
         self.prefix = prefix
         self.logs = logs
+        self.hidden_devices = list(hidden_devices)
         self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=display)
 
     def start(self, program, arguments=()) -> subprocess.Popen:
         """Starts a Windows program; its output goes to a log file named after it."""
         with open(self.logs / f"{Path(program).stem}.log", "ab") as log:
-            return subprocess.Popen(["wine", str(program), *map(str, arguments)], env=self.env,
+            return subprocess.Popen(self._command(program, arguments), env=self.env,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def run(self, program, arguments=(), timeout=60):
@@ -56,13 +59,16 @@ class Wine:
         Raises subprocess.TimeoutExpired, with the program killed, when it outlives timeout.
         """
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            code = subprocess.run(["wine", str(program), *map(str, arguments)], env=self.env,
+            code = subprocess.run(self._command(program, arguments), env=self.env,
                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                   timeout=timeout).returncode
             out.seek(0)
             err.seek(0)
             return (code, out.read().decode("utf-8", "replace"),
                     err.read().decode("utf-8", "replace"))
+
+    def _command(self, program, arguments) -> list:
+        return hiding(self.hidden_devices, ["wine", str(program), *map(str, arguments)])
 
     def end_session(self):
         """Ends every process of the prefix at once; the wineserver saves the registry first."""
@@ -132,11 +138,18 @@ def pin_com_ports(wine: Wine, ports: dict):
     """Links COMn to ports[n] and every other COM port up to COM32 to no device.
 
     At every session start Wine links the machine's own serial devices to the lowest COM
-    numbers that the registry key Software\\Wine\\Ports leaves free; pinning all of them keeps
-    the machine's devices out of the program's scan. A port above COM32 pinned before is
-    unpinned, as Wine lists every port of the key to the program.
+    numbers that the registry key Software\\Wine\\Ports leaves free, here above COM32, and lists
+    them in SERIALCOMM, which the program probes too: the target's Wine sees those devices
+    covered (machine_devices.py), so that they open as no serial port. A port above COM32
+    pinned before is unpinned, as Wine lists every port of the key to the program, and its
+    link in dosdevices goes too: Wine leaves it there, and the port would still open by name.
     """
-    import_registry(wine, "com-ports", {PORTS_KEY: com_port_values(ports)}, anew=True)
+    values = com_port_values(ports)
+    import_registry(wine, "com-ports", {PORTS_KEY: values}, anew=True)
+    pinned = {name.lower() for name in values}
+    for link in (wine.prefix / "dosdevices").glob("com*"):
+        if link.name not in pinned:
+            link.unlink()
 
 
 def wine_version() -> str:
@@ -174,7 +187,8 @@ def make_prefix(wine: Wine) -> bool:
 
 class WineTarget:
     """Runs tockmeter.exe under Wine in the shared prefix: the program's folder holds a copy of
-    it and its settings file, and the COM ports are pinned in the prefix's registry."""
+    it and its settings file, the COM ports are pinned in the prefix's registry, and the
+    machine's own serial devices are hidden from every process of the prefix's session."""
 
     name = "wine"
 
@@ -184,7 +198,7 @@ class WineTarget:
         self.driver_program = driver_program
         # Files that the program keeps beside its settings file: itself.
         self.program_files = [program.name]
-        self.wine = Wine(prefix, display, logs)
+        self.wine = Wine(prefix, display, logs, hidden_devices=devices_to_hide())
         # A scenario killed earlier may have left processes in the shared prefix.
         self.wine.end_session()
         self._ports_pinned = False

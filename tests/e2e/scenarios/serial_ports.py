@@ -1,7 +1,8 @@
 """Serial ports: the port scan at start-up over ports served by the simulated Micromite on
 pseudo-terminals (COM ports under Wine, the ports named to the native program), and under Wine
-the link to the controller when its port is missing, and the link over a port whose driver
-another program left with flow control on."""
+the link to the controller when its port is missing, the link over a port whose driver
+another program left with flow control on, and a port that an earlier pin served and this one
+does not."""
 
 import contextlib
 import json
@@ -190,9 +191,24 @@ def flow_control_left_by_another_program_is_cleared_for_the_upload(run: harness.
                     f"XON/XOFF of {port} after the program's use")
 
 
+def a_port_served_before_is_absent_once_no_longer_served(run: harness.Scenario):
+    # A scenario's ports are the ones it serves, also when an earlier one served a port above
+    # the bound over a pty that now serves another port. comm_state fails with 2 when the port
+    # does not open.
+    with Micromite(run.run_folder / "logs", "com7") as device:
+        run.pin_com_ports({45: device.terminal})
+        comm_state(run, "get", "COM45")
+        run.pin_com_ports({LINK_PORT: device.terminal})
+        comm_state(run, "get", f"COM{LINK_PORT}")
+        code, _, err = run.wine.run(harness.path_from_environment("TOCKMETER_E2E_COMM_STATE"),
+                                    ["get", "COM45"])
+        check_equal(code, 2, f"exit code of comm_state get COM45 once unpinned ({err.strip()})")
+
+
 if __name__ == "__main__":
     harness.main([scan_offers_the_served_ports_also_beyond_the_bound,
                   scan_without_ports_says_so_and_the_window_opens,
                   first_start_chooses_the_lone_simulated_micromite_and_uploads_over_it,
                   missing_link_port_is_reported_as_configured,
-                  flow_control_left_by_another_program_is_cleared_for_the_upload])
+                  flow_control_left_by_another_program_is_cleared_for_the_upload,
+                  a_port_served_before_is_absent_once_no_longer_served])
