@@ -47,6 +47,7 @@ def trim_automatically_ends_on_the_value_that_keeps_time(run: harness.Scenario):
         log = wait_for_log(driver, lambda log: any(DONE_LINE.fullmatch(line) for line in log),
                            "the end of the automatic trim", TRIM_TIMEOUT_SECONDS)
         run.screenshot("trimmed")
+        print("\n".join(log))
         check_equal(driver.combo_selection(CLOCKTRIM_LIST)[1], BEST_TRIM, "CLOCKTRIM list")
         harness.close_until_ended(program, driver)
         check_equal(program.wait(), 0, "exit code")
