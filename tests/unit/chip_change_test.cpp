@@ -2,6 +2,7 @@
 #include "app/lifecycle.h"
 #include "calibration/measured_run.h"
 #include "measure/chip_fit.h"
+#include "rated_run.h"
 #include "sim/micromite_model.h"
 #include "timing_fixture.h"
 #include "window/control_ids.h"
@@ -10,34 +11,24 @@
 
 namespace {
 
-MeasuredRun Rated(int trim, double ppm, double boundPpm) {
-    MeasuredRun run;
-    run.trimKnown = true;
-    run.trim = trim;
-    run.estimate.known = true;
-    run.estimate.ppm = ppm;
-    run.estimate.boundPpm = boundPpm;
-    return run;
-}
-
 TEST(ChipFit, ARateBelongsWhenAStepOfAnyChipJoinsItToTheEarlierOnes) {
-    const std::vector<MeasuredRun> chip = {Rated(0, 345.0, 5.0), Rated(-2, 115.0, 5.0)};
+    const std::vector<MeasuredRun> chip = {RunAt(0, 345.0, 5.0), RunAt(-2, 115.0, 5.0)};
     const struct {
         const char* what;
         MeasuredRun run;
         bool fits;
     } cases[] = {
-        {"the same value again, warmer", Rated(0, 370.0, 5.0), true},
-        {"the same value, far off", Rated(0, 900.0, 5.0), false},
-        {"a value up, a step of 655 ppm", Rated(1, 1000.0, 5.0), true},
-        {"a value up, and slower", Rated(1, -1885.0, 10.2), false},
-        {"a value up, a step no chip has", Rated(1, 3000.0, 5.0), false},
-        {"a loose rate that may still be the chip's", Rated(1, 300.0, 200.0), true},
+        {"the same value again, warmer", RunAt(0, 370.0, 5.0), true},
+        {"the same value, far off", RunAt(0, 900.0, 5.0), false},
+        {"a value up, a step of 655 ppm", RunAt(1, 1000.0, 5.0), true},
+        {"a value up, and slower", RunAt(1, -1885.0, 10.2), false},
+        {"a value up, a step no chip has", RunAt(1, 3000.0, 5.0), false},
+        {"a loose rate that may still be the chip's", RunAt(1, 300.0, 200.0), true},
         {"no CLOCKTRIM known", MeasuredRun{}, true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RateFitsChip(chip, c.run), c.fits) << c.what;
-    EXPECT_TRUE(RateFitsChip({}, Rated(5, -9000.0, 1.0)));
+    EXPECT_TRUE(RateFitsChip({}, RunAt(5, -9000.0, 1.0)));
 }
 
 // Chip A (345 ppm fast at 0, 115 ppm a step) measured at 0 and -2; then the chip changes in one

@@ -1,23 +1,12 @@
 // The automatic trim's rules, measurements in and the next step out, without the event loop.
 #include "measure/trim_search.h"
+#include "rated_run.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-MeasuredRun RunAt(int trim, double ppm, double boundPpm, bool trimKnown = true) {
-    MeasuredRun run;
-    run.trimKnown = trimKnown;
-    run.trim = trim;
-    run.estimate.known = true;
-    run.estimate.ppm = ppm;
-    run.estimate.boundPpm = boundPpm;
-    run.estimate.intervals = 10;
-    run.ended = true;
-    return run;
-}
 
 MeasuredRun LongRunAt(int trim, double ppm, double boundPpm) {
     MeasuredRun run = RunAt(trim, ppm, boundPpm);
