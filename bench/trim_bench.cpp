@@ -2,9 +2,10 @@
 // simulated controllers. Part 1 lets the automatic trim find each controller's CLOCKTRIM value,
 // on a clean line and on a messy one (stray lines, zero bytes, lost tick lines); part 2 runs the
 // tick program at the default interval on the clean line and compares, after 5, 10 and 20
-// intervals, the rate estimate with the two-end average. The truth is the controller's own
-// record: the mean rate between the tick lines that were stamped. The same seed gives the same
-// figures.
+// intervals, the rate estimate with the two-end average; part 3 runs it the same way for chips
+// nearly trimmed, behind 1 and 16 ms adapters, and asks whether the bound holds the truth. The
+// truth is the controller's own record: the mean rate between the tick lines that were stamped.
+// The same seed gives the same figures.
 //
 // usage: trim_bench [--controllers N] [--seed S] [--seeds K] [--failures FILE]
 //                   [--population clean|messy|both]
@@ -83,12 +84,16 @@ MicromiteOptions DrawController(Random& random) {
     return options;
 }
 
+// The same controller behind an adapter, at a phase drawn within the adapter's step.
+MicromiteOptions BehindAdapter(MicromiteOptions options, std::int64_t latency, Random& random) {
+    options.adapterLatencyNanoseconds = latency;
+    options.adapterPhaseNanoseconds = std::llround(random.Uniform(0.0, latency));
+    return options;
+}
+
 // The same kind of controller on a messy line, every second one behind a 16 ms adapter.
 MicromiteOptions DrawMessyController(Random& random, int index) {
-    MicromiteOptions options = DrawController(random);
-    options.adapterLatencyNanoseconds = Latencies[index % 2];
-    options.adapterPhaseNanoseconds =
-        std::llround(random.Uniform(0.0, static_cast<double>(options.adapterLatencyNanoseconds)));
+    MicromiteOptions options = BehindAdapter(DrawController(random), Latencies[index % 2], random);
     options.strayLineEvery = MessyStrayEvery;
     options.zeroByteEvery = MessyZeroByteEvery;
     options.lostLineEvery = MessyLostEvery;
@@ -290,15 +295,19 @@ void ReportAutoTrim(const char* title, const std::vector<TrimOutcome>& outcomes)
                 farthest == 1 ? "" : "s");
 }
 
-// ---- Part 2 ------------------------------------------------------------------------------------
+// ---- Parts 2 and 3: one timing run, read after k intervals --------------------------------------
 
-struct Errors {
-    std::vector<double> estimator, average;
-    int estimatorGood = 0, averageGood = 0, inBound = 0, known = 0, runs = 0;
+// What the program would have known after k intervals of a run, and the truth over them.
+struct Reading {
+    double truthPpm = 0.0;
+    RateEstimate estimate;
+    double averagePpm = 0.0; // the two-end average's
 };
+using Readings = Reading[std::size(IntervalCounts)];
 
-// One run of 20 intervals at the default interval; adds its errors for each interval count.
-bool MeasureRun(const MicromiteOptions& options, Errors (&errors)[std::size(IntervalCounts)]) {
+// One timing run of 20 intervals at the default interval at CLOCKTRIM 0, in a fresh session (no
+// earlier run), read after each interval count.
+bool TimingRun(const MicromiteOptions& options, Readings& readings) {
     const MicromiteModel& model = NewSession(options);
     SimSchedulePressButton(UploadAt, UploadButtonId);
     SimSchedulePressButton(StartAt, StartButtonId);
@@ -309,28 +318,46 @@ bool MeasureRun(const MicromiteOptions& options, Errors (&errors)[std::size(Inte
     const std::vector<TickStamp>& stamps = SessionRuns().back().stamps;
     for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
         const int k = IntervalCounts[i];
-        double truth = 0.0;
-        if (!TruePpm(model, stamps[0].seconds, stamps[k].seconds, truth))
+        Reading& reading = readings[i];
+        if (!TruePpm(model, stamps[0].seconds, stamps[k].seconds, reading.truthPpm))
             return false;
         const std::vector<TickStamp> first(stamps.begin(), stamps.begin() + k + 1);
         // As the program estimates a run's first rate: with a USB frame of lateness allowed.
-        const RateEstimate estimate = EstimateRate(first, NominalSeconds, UsbFrameSeconds,
-                                                    CoarsestAdapterGridSeconds);
+        reading.estimate = EstimateRate(first, NominalSeconds, UsbFrameSeconds,
+                                        CoarsestAdapterGridSeconds);
         const double average = (stamps[k].seconds - stamps[0].seconds) / k;
-        const double averageError = (NominalSeconds / average - 1.0) * 1e6 - truth;
+        reading.averagePpm = (NominalSeconds / average - 1.0) * 1e6;
+    }
+    return true;
+}
+
+bool InBound(const Reading& reading) {
+    return std::abs(reading.estimate.ppm - reading.truthPpm) <= reading.estimate.boundPpm;
+}
+
+// ---- Part 2 ------------------------------------------------------------------------------------
+
+struct Errors {
+    std::vector<double> estimator, average;
+    int estimatorGood = 0, averageGood = 0, inBound = 0, known = 0, runs = 0;
+};
+
+void AddErrors(const Readings& readings, Errors (&errors)[std::size(IntervalCounts)]) {
+    for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+        const Reading& reading = readings[i];
         Errors& e = errors[i];
+        const double averageError = reading.averagePpm - reading.truthPpm;
         ++e.runs;
         e.average.push_back(std::abs(averageError));
         e.averageGood += std::abs(averageError) <= GoodPpm;
-        if (estimate.known) {
-            const double error = estimate.ppm - truth;
+        if (reading.estimate.known) {
+            const double error = reading.estimate.ppm - reading.truthPpm;
             ++e.known;
             e.estimator.push_back(std::abs(error));
             e.estimatorGood += std::abs(error) <= GoodPpm;
-            e.inBound += std::abs(error) <= estimate.boundPpm;
+            e.inBound += InBound(reading);
         }
     }
-    return true;
 }
 
 void ReportIntervals(std::int64_t latency, const Errors (&errors)[std::size(IntervalCounts)]) {
@@ -358,12 +385,92 @@ void ReportRates(int controllers, unsigned long long seed) {
         Random same{std::mt19937_64(seed + 1)};
         Errors errors[std::size(IntervalCounts)];
         for (int i = 0; i < controllers; ++i) {
-            MicromiteOptions options = DrawController(same);
-            options.adapterLatencyNanoseconds = latency;
-            options.adapterPhaseNanoseconds = std::llround(same.Uniform(0.0, latency));
-            incomplete += !MeasureRun(options, errors);
+            Readings readings;
+            const MicromiteOptions options = DrawController(same);
+            if (TimingRun(BehindAdapter(options, latency, same), readings))
+                AddErrors(readings, errors);
+            else
+                ++incomplete;
         }
         ReportIntervals(latency, errors);
+    }
+    if (incomplete > 0)
+        std::printf("   %d runs gave fewer than %d intervals and are left out\n", incomplete,
+                    MostIntervals);
+}
+
+// ---- Part 3 ------------------------------------------------------------------------------------
+
+// Nearly trimmed chips: the state every trim ends in and in which a chip is checked again. Behind
+// a 16 ms adapter such a chip's lines may keep their place between two expiries for a whole run.
+constexpr double NearlyTrimmedPpm = 100.0;
+
+struct Bounds {
+    std::vector<double> widths; // the bound's ± in ppm
+    int inBound = 0, unseenGrid = 0, known = 0, runs = 0;
+};
+
+void LogOutOfBound(std::FILE* failures, int index, const MicromiteOptions& options,
+                   const Readings& readings) {
+    for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+        const Reading& reading = readings[i];
+        if (!reading.estimate.known || InBound(reading))
+            continue;
+        const RateEstimate& e = reading.estimate;
+        std::fprintf(failures,
+                     "nearly trimmed controller %d after %d intervals: %s\n  estimate %+.2f ppm "
+                     "+-%.2f, true %+.2f ppm (%.2f ppm outside); lateness %.3f ms, stamp grid "
+                     "%.0f ms, unseen grid %.0f ms, %d stamps used, %d set aside\n",
+                     index, IntervalCounts[i], Describe(options).c_str(), e.ppm, e.boundPpm,
+                     reading.truthPpm, std::abs(e.ppm - reading.truthPpm) - e.boundPpm,
+                     e.latenessSeconds * 1e3, e.stampGridSeconds * 1e3,
+                     e.unseenGridSeconds * 1e3, e.stampsUsed, e.stampsSetAside);
+    }
+}
+
+void ReportNearlyTrimmed(int controllers, unsigned long long seed, std::FILE* failures) {
+    std::printf("3. Nearly trimmed: within +-%.0f ppm at CLOCKTRIM 0, one run in a fresh session; "
+                "the bound after 5, 10 and 20 intervals of 10 s\n",
+                NearlyTrimmedPpm);
+    std::printf("   latency  k    truth in bound   bound +-ppm p50 p95   unseen timer allowed\n");
+    int incomplete = 0;
+    for (const std::int64_t latency : Latencies) {
+        // A stream of its own, apart from every other part's and seed's.
+        std::seed_seq ofPart3{seed, 3ull};
+        Random same{std::mt19937_64(ofPart3)};
+        Bounds bounds[std::size(IntervalCounts)];
+        for (int index = 0; index < controllers; ++index) {
+            MicromiteOptions options = DrawController(same);
+            options.baseErrorPpm = same.Uniform(-NearlyTrimmedPpm, NearlyTrimmedPpm);
+            options = BehindAdapter(options, latency, same);
+            Readings readings;
+            if (!TimingRun(options, readings)) {
+                ++incomplete;
+                continue;
+            }
+            for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+                const RateEstimate& estimate = readings[i].estimate;
+                Bounds& b = bounds[i];
+                ++b.runs;
+                if (!estimate.known)
+                    continue;
+                ++b.known;
+                b.inBound += InBound(readings[i]);
+                b.widths.push_back(estimate.boundPpm);
+                b.unseenGrid += estimate.unseenGridSeconds > 0.0;
+            }
+            if (failures)
+                LogOutOfBound(failures, index, options, readings);
+        }
+        for (std::size_t i = 0; i < std::size(IntervalCounts); ++i) {
+            const Bounds& b = bounds[i];
+            std::printf("   %2lld ms   %2d     %4d (%5.1f %%)   %8.2f %8.2f   %4d (%5.1f %%)   "
+                        "(%d runs, %d estimates)\n",
+                        static_cast<long long>(latency / Millisecond), IntervalCounts[i],
+                        b.inBound, Share(b.inBound, static_cast<std::size_t>(b.known)),
+                        Percentile(b.widths, 0.5), Percentile(b.widths, 0.95), b.unseenGrid,
+                        Share(b.unseenGrid, static_cast<std::size_t>(b.known)), b.runs, b.known);
+        }
     }
     if (incomplete > 0)
         std::printf("   %d runs gave fewer than %d intervals and are left out\n", incomplete,
@@ -451,11 +558,21 @@ int main(int argc, char** argv) {
         if (messy)
             ReportAutoTrim(("1. Automatic trim on a messy line" + ofAll).c_str(), allMessy);
     }
-    if (clean)
+    const auto secondsSince = [](std::chrono::steady_clock::time_point from) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+    };
+    double nearlyTrimmedTook = 0.0;
+    if (clean) {
         ReportRates(controllers, seed);
-    const double took =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::printf("\n(%.0f s of real time)\n", took);
+        std::printf("\n");
+        const auto nearlyTrimmedBegan = std::chrono::steady_clock::now();
+        ReportNearlyTrimmed(controllers, seed, failures);
+        nearlyTrimmedTook = secondsSince(nearlyTrimmedBegan);
+    }
+    std::printf("\n(%.0f s of real time", secondsSince(began));
+    if (clean)
+        std::printf(", %.0f s of it for part 3", nearlyTrimmedTook);
+    std::printf(")\n");
     if (failures)
         std::fclose(failures);
     return 0;
