@@ -9,7 +9,7 @@
 
 #include <string>
 
-// Before a run begins: the signs seen since the chip's last run start a new chip.
+// Before a run starts: the signs seen since the chip's last run start a new chip.
 void TakeNewChipSigns();
 
 // A run that has ended: when its rate cannot belong to the chip the earlier runs measured, it

@@ -28,7 +28,6 @@ double NominalIntervalSeconds() {
 }
 
 void BeginRun(double startMicroseconds) {
-    TakeNewChipSigns();
     MeasuredRun run;
     run.chip = App.Measurements.chip;
     run.trimKnown = !App.UploadedClockTrim.empty();
@@ -109,8 +108,10 @@ void EndRun() {
 } // namespace
 
 void MeasuredStart() {
-    // A second start measures afresh: the run before it ends here.
+    // A second start measures afresh: the run before it ends here. A new chip is said before the
+    // run's own lines begin.
     EndRun();
+    TakeNewChipSigns();
     const double startBefore = App.StartTime;
     StartTimingRun();
     if (App.RunActive == 1 && App.StartTime != startBefore) {
